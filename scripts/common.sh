@@ -1,0 +1,34 @@
+# Shared by scripts/demo and scripts/test: install what is missing, then build.
+# Sourced, not run.
+
+ORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ORVANE_BUILD="${ORVANE_BUILD:-$ORVANE_ROOT/build}"
+
+ORVANE_PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  udev usbutils
+)
+
+orvane_install_missing() {
+  local missing=()
+  for p in "${ORVANE_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+orvane_build() {
+  cmake -S "$ORVANE_ROOT" -B "$ORVANE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$ORVANE_BUILD" "$@"
+}
