@@ -1,0 +1,371 @@
+#include "app/FormCanComport.h"
+
+#include "app/IdleThread.h"
+#include "app/IndicatorLights.h"
+#include "app/PageModes.h"
+#include "nav/GPSClock.h"
+#include "store/IniPaths.h"
+#include "store/SettingsRecords.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "0.0.0"
+#endif
+
+namespace orv {
+
+TFormCanComport::TFormCanComport(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent),
+      fArguments(arguments),
+      fTick(fMachine, {[this] { return fDeviceModel; }, [this] { return uint8_t(0); },
+                       [](const std::string& what) { Log("Error raised in TimerCheckCanTimer: %s", what); }})
+{
+    FormCreate();
+}
+
+TFormCanComport::~TFormCanComport()
+{
+    FormDestroy();
+}
+
+void TFormCanComport::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Orvane Controller"));
+    setObjectName(QStringLiteral("FormCanComport"));
+
+    // 1. The folder of every INI, script and help file.
+    fProgramDir = ResolveIniDirectory(QCoreApplication::applicationDirPath().toStdString());
+    SetIniDirectory(fProgramDir);
+
+    // The window: the lights strip above the page control.
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    fLightsStrip = new QWidget(central);
+    fLightsStrip->setObjectName(QStringLiteral("PanelLights"));
+    fLightsStrip->setFixedHeight(9);
+    layout->addWidget(fLightsStrip);
+    fPageControl = new QTabWidget(central);
+    fPageControl->setObjectName(QStringLiteral("PageControl"));
+    layout->addWidget(fPageControl);
+    setCentralWidget(central);
+    fPages.Build(fPageControl);
+    fPageControl->hide(); // shown when start-up ends, whether it succeeded or not
+    fFocusSink = new QLineEdit(central);
+    fFocusSink->setObjectName(QStringLiteral("EditFocusSink"));
+
+    // 2. The seven indicator lights, all hidden.
+    fLights = std::make_unique<TIndicatorLights>(fLightsStrip);
+
+    // 3. Search from the GPIO board first; no nominal port known yet.
+    fMachine.SearchStartState = stSearchingGpioPort;
+    fSequence.LastNominalPort = -1;
+
+    // 5. Only the diagnostics page until the controller answers.
+    fFailurePageShown = false;
+    fRememberedPage = pgSelectPrimaryMode;
+    fPrimaryModeType = 1;
+    for (int i = 0; i < kPageCount; ++i)
+        fPageControl->setTabVisible(i, (kFailureTabMask >> i) & 1u);
+    fVisibleTabs = kFailureTabMask;
+
+    // 6. The state table.
+    fMachine.InitStateTable([this] { EnableCheckCan(false); });
+    fSequence.InstallHandlers();
+    fMachine.SetShowText([this](const std::vector<std::string>& lines) { ReplaceDiagnostics(lines); });
+    fMachine.SetDebug([](const std::string& line) { DebugOut(line); });
+    fMachine.CurrentState = stNotStarted;
+    fMachine.PreviousState = stNotStarted;
+    fMachine.NextState = stSettingUp;
+
+    // 7. The application log, through which the link and device model write too.
+    fLogWriter = std::make_unique<TLogWriter>([this] { return HaveLink() ? fCurrentCommTarget : -1; });
+    SetLogHook([writer = fLogWriter.get()](const std::string& m) { writer->Write(m); });
+
+    // 8. Screen layout from the screen size.
+    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(640, 480);
+    if (screen == QSize(640, 480))
+        fScreenLayout = 3;
+    else if (screen == QSize(1024, 600))
+        fScreenLayout = 4;
+    else if (screen == QSize(800, 600))
+        fScreenLayout = 2;
+    else
+        fScreenLayout = 3;
+
+    // 9. "NoKillExplorer" leaves the desktop shell alone.
+    fNoKillExplorer = fArguments.contains(QStringLiteral("NoKillExplorer"), Qt::CaseSensitive);
+
+    // 10. Top-left corner; the USB light off until the adapter is seen.
+    move(0, 0);
+    fLights->Show(0, false);
+    fUsbAdapterSeen = false;
+
+    CreateTimers();
+    ConnectButtons();
+}
+
+void TFormCanComport::CreateTimers()
+{
+    auto make = [this](const char* name, int ms, void (TFormCanComport::*handler)()) {
+        auto* t = new QTimer(this);
+        t->setObjectName(QString::fromLatin1(name));
+        t->setInterval(ms);
+        t->setTimerType(ms < 100 ? Qt::PreciseTimer : Qt::CoarseTimer);
+        connect(t, &QTimer::timeout, this, handler);
+        return t;
+    };
+    fTimerCheckCan = make("TimerCheckCan", 10, &TFormCanComport::TimerCheckCanTimer);
+    fTimerRunEvent = make("TimerRunEvent", 500, &TFormCanComport::TimerRunEventTimer);
+    fTimerUpdateQuantities = make("TimerUpdateQuantities", 20, &TFormCanComport::TimerUpdateQuantitiesTimer);
+    fTimerFoaming = make("TimerFoaming", 1000, &TFormCanComport::TimerFoamingTimer);
+    fTimerCycleTest = make("TimerCycleTest", 10, &TFormCanComport::TimerCycleTestTimer);
+    fTimerCheckUSB = make("TimerCheckUSB", 8000, &TFormCanComport::TimerCheckUSBTimer);
+    fTimerStartup = make("TimerStartup", 500, &TFormCanComport::TimerStartupTimer);
+}
+
+QTimer* TFormCanComport::Timer(const char* name) const
+{
+    return findChild<QTimer*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+void TFormCanComport::ConnectButtons()
+{
+    auto& d = fPages.diagnostics;
+    connect(d.bsSkinRETRY, &QPushButton::clicked, this, &TFormCanComport::bsSkinRETRYClick);
+    connect(d.bsButtonRestartApplication, &QPushButton::clicked, this,
+            &TFormCanComport::bsButtonRestartApplicationClick);
+    connect(d.ButtonTryRestart, &QPushButton::clicked, this, &TFormCanComport::ButtonTryRestartClick);
+    connect(d.bsButtonQuitToExplorer, &QPushButton::clicked, this, &TFormCanComport::bsButtonQuitToExplorerClick);
+    connect(d.bsButtonQuit, &QPushButton::clicked, this, &TFormCanComport::bsButtonQuitClick);
+    connect(fPages.selectPrimaryMode.bsButtonCloseToDiagnostics, &QPushButton::clicked, this,
+            &TFormCanComport::bsButtonCloseToDiagnosticsClick);
+}
+
+void TFormCanComport::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TFormCanComport::FormShow()
+{
+    fFocusSink->setGeometry(0, 0, 1, 1);
+    if (!fStartupRunning && !fStartupDone)
+        fTimerStartup->start();
+}
+
+void TFormCanComport::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fPages.diagnostics.LabelResolution->setText(
+        QString::asprintf("form width: %d  form height %d", width(), height()));
+}
+
+void TFormCanComport::TimerStartupTimer()
+{
+    fTimerStartup->stop();
+    if (fStartupRunning || fStartupDone)
+        return;
+    fStartupRunning = true;
+    try {
+        StartUp();
+    } catch (const std::exception& e) {
+        ShowStartupFailure(e.what());
+    } catch (...) {
+        ShowStartupFailure("unknown error");
+    }
+    fStartupRunning = false;
+    fStartupDone = true;
+    fTimerUpdateQuantities->start();
+}
+
+void TFormCanComport::SizeForLayout()
+{
+    switch (fScreenLayout) {
+    case 2:
+        resize(800, 600);
+        break;
+    case 4:
+        resize(1024, 600);
+        break;
+    default:
+        resize(640, 480);
+        break;
+    }
+    fPageControl->tabBar()->setMinimumHeight(30);
+}
+
+void TFormCanComport::StartUp()
+{
+    try {
+        // 1-2. Window size and the resolution label.
+        const QSize screen =
+            QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(640, 480);
+        fPages.diagnostics.LabelResolution->setText(
+            QString::asprintf("screen width: %d, screen height: %d", screen.width(), screen.height()));
+        SizeForLayout();
+        // 3. The high-resolution clock.
+        TGPSClock::Instance();
+        // 7. The start-up record.
+        fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
+        StampProgramStart(*fStartupIni, TGPSClock::Instance().Now());
+        // 9. The device model; from here on the supervision tick runs the machine.
+        CreateDeviceModel();
+        // 10. The settings cache of the last preset and mode.
+        fSettingsIni = std::make_unique<TMemIniFile>(IniPath("LastSelectedPreset.ini"));
+        // 12. The idle thread.
+        fIdleThread = std::make_unique<TAppIdleThread>([] {});
+        fIdleThread->Resume();
+        // 14. The program version on the labels.
+        const QString version = QStringLiteral("Version: %1").arg(QStringLiteral(ORVANE_VERSION));
+        fPages.diagnostics.LabelVersionDiagnostics->setText(version);
+        fPages.selectPrimaryMode.LabelVersionSelectMode->setText(version);
+        fPageControl->show();
+    } catch (...) {
+        fPageControl->show();
+        throw;
+    }
+}
+
+void TFormCanComport::ShowStartupFailure(const std::string& reason)
+{
+    Log("Error Raised while doing Startup initialization: %s", reason);
+    ShowFailurePage(true);
+    ReplaceDiagnostics({"Error Raised while doing Startup initialization!!!", " ",
+                        "Try \"Restart Application\" below.", " ",
+                        "If that fails, you could try Shutdown and restart.", " ",
+                        "If that fails you can try another operating card.", " ",
+                        "If that fails you will have to contact Orvane."});
+    EnableCheckCan(false);
+}
+
+void TFormCanComport::CreateDeviceModel()
+{
+    // 1. Drop the old link and model.
+    fHaveLink = false;
+    Delay(500);
+    fDeviceModel = false;
+    // 2. Only the diagnostics page.
+    DoingService(osFailure);
+    // 3. A new model and link.
+    fDeviceModel = true;
+    ReInitializeCanport();
+    // 5. A clean box, and the supervision tick.
+    fPages.diagnostics.bsRichEditDiagnostics->clear();
+    EnableCheckCan(true);
+}
+
+void TFormCanComport::DoingService(uint8_t mode)
+{
+    if (mode == fPageMode)
+        return;
+    fPageMode = mode;
+    ApplyPageMode();
+}
+
+void TFormCanComport::ApplyPageMode()
+{
+    const TTabChoice choice = ChooseTabs(fPageMode, fPrimaryModeType);
+    if (!choice.apply)
+        return;
+    fPreviousPage = fPageControl->currentIndex();
+    const bool wasVisible = fPageControl->isVisible();
+    fPageControl->hide();
+    for (int i = 0; i < kPageCount; ++i)
+        fPageControl->setTabVisible(i, (choice.mask >> i) & 1u);
+    fVisibleTabs = choice.mask;
+    if (wasVisible)
+        fPageControl->show();
+    if (choice.page >= 0)
+        fPageControl->setCurrentIndex(choice.page);
+}
+
+void TFormCanComport::StopTimers()
+{
+    for (QTimer* t : {fTimerCheckCan, fTimerCheckUSB, fTimerFoaming, fTimerRunEvent, fTimerUpdateQuantities,
+                      fTimerCycleTest, fTimerStartup})
+        t->stop();
+    Delay(500);
+}
+
+void TFormCanComport::SaveModeSettings()
+{
+    // The primary mode's settings join this save when the modes are built.
+}
+
+void TFormCanComport::ShutdownPath()
+{
+    if (fShutdownDone)
+        return;
+    fShutdownDone = true;
+    StopTimers();
+    SaveModeSettings();
+}
+
+void TFormCanComport::bsButtonCloseToDiagnosticsClick()
+{
+    StopTimers();
+    SaveModeSettings();
+    ShowFailurePage(true);
+    ReplaceDiagnostics({"Ready for Shutdown"});
+}
+
+void TFormCanComport::bsButtonQuitClick()
+{
+    ShutdownPath();
+    DebugOut("Call made to CloseAndShutDown");
+    close();
+}
+
+void TFormCanComport::bsButtonQuitToExplorerClick()
+{
+    ShutdownPath();
+    close();
+}
+
+void TFormCanComport::bsButtonRestartApplicationClick()
+{
+    SaveModeSettings();
+    fRestarting = true;
+    ShutdownPath();
+    // A development machine keeps its desktop across the restart too.
+    QStringList args;
+    if (fNoKillExplorer)
+        args << QStringLiteral("NoKillExplorer");
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), args,
+                            QCoreApplication::applicationDirPath());
+    QCoreApplication::exit(0);
+}
+
+void TFormCanComport::FormDestroy()
+{
+    if (fDestroyed)
+        return;
+    fDestroyed = true;
+    for (QTimer* t : {fTimerCheckCan, fTimerCheckUSB, fTimerFoaming, fTimerRunEvent, fTimerUpdateQuantities,
+                      fTimerCycleTest, fTimerStartup})
+        if (t)
+            t->stop();
+    fLights.reset();
+    if (fIdleThread)
+        fIdleThread->Terminate();
+    fStartupIni.reset();
+    fSettingsIni.reset();
+    fHaveLink = false;
+    fDeviceModel = false;
+    fIdleThread.reset();
+    SetLogHook(nullptr);
+}
+
+} // namespace orv

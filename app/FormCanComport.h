@@ -1,0 +1,175 @@
+#pragma once
+#include "app/BusyGuard.h"
+#include "app/Pages.h"
+#include "app/StartupSequence.h"
+#include "app/StateMachine.h"
+#include "app/Supervision.h"
+#include "store/IniFile.h"
+#include "store/Log.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QTabWidget;
+class QTimer;
+class QLineEdit;
+
+namespace orv {
+
+class TAppIdleThread;
+class TIndicatorLights;
+
+// The main window: it owns every long-lived object of the application and
+// wires them together; each object does one job.
+class TFormCanComport : public QMainWindow, public IStartupHost {
+    Q_OBJECT
+public:
+    explicit TFormCanComport(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TFormCanComport() override;
+
+    // Shutdown actions run once; the later calls do nothing. Used by the
+    // buttons and by program entry after a termination signal.
+    void ShutdownPath();
+
+    void StartUp();
+    void CreateDeviceModel();
+    void StopTimers();
+    void DoingService(uint8_t mode);
+    uint8_t PageMode() const { return fPageMode; }
+    void SaveModeSettings();
+
+    // Button handlers of the diagnostics page.
+    void bsButtonCloseToDiagnosticsClick();
+    void bsButtonQuitClick();
+    void bsButtonQuitToExplorerClick();
+    void bsButtonRestartApplicationClick();
+    void bsSkinRETRYClick();
+    void ButtonTryRestartClick();
+    void AttemptRecovery();
+
+    // Timer handlers.
+    void TimerStartupTimer();
+    void TimerCheckCanTimer();
+    void TimerRunEventTimer();
+    void TimerUpdateQuantitiesTimer();
+    void TimerFoamingTimer();
+    void TimerCycleTestTimer();
+    void TimerCheckUSBTimer();
+
+    TStartupStateMachine& StateMachine() { return fMachine; }
+    TStartupSequence& Sequence() { return fSequence; }
+    TPages& Pages() { return fPages; }
+    QTabWidget* PageControl() const { return fPageControl; }
+    TIndicatorLights* Lights() const { return fLights.get(); }
+    bool NoKillExplorer() const { return fNoKillExplorer; }
+    bool StartupDone() const { return fStartupDone; }
+    int ScreenLayout() const { return fScreenLayout; }
+    QTimer* Timer(const char* name) const;
+
+    // IStartupHost
+    TMemIniFile& StartupIni() override;
+    TRateLimiter& RateLimiter() override { return fRateLimiter; }
+    void SetLastOrvPort(int port) override { fLastOrvPort = port; }
+    int LastOrvPort() override { return fLastOrvPort; }
+    void SetCurrentCommTarget(int target) override { fCurrentCommTarget = target; }
+    int CurrentCommTarget() override { return fCurrentCommTarget; }
+    bool FindCommTarget() override;
+    bool ReInitializeCanport() override;
+    void PollController() override;
+    void RequestAllOrvStatus() override;
+    bool SettingsReported() override;
+    bool PortLocked() override { return fPortLocked; }
+    void SetPortLocked(bool locked) override { fPortLocked = locked; }
+    void SetChannelConfig(int channel, int code) override;
+    std::string LinkFailureText() override;
+    std::string LinkKindName() override;
+    bool RestartHub() override;
+    bool UsbAdapterSeen() override { return fUsbAdapterSeen; }
+    void SetUsbAdapterSeen(bool seen) override;
+    bool FailurePageShown() override { return fFailurePageShown; }
+    void ShowFailurePage(bool rememberPage) override;
+    void LeaveFailurePage() override;
+    void EnterApplicationError() override;
+    void AddDiagnosticsLine(const std::string& line) override;
+    void EnableCheckCan(bool enabled) override;
+    void StartGpsLink() override;
+    void ServiceProbeAndLogger() override;
+    int DataVaultPort() override { return fDataVaultPort; }
+    int ReabePort() override { return fReabePort; }
+    void Delay(int64_t ms) override;
+
+    void ReplaceDiagnostics(const std::vector<std::string>& lines);
+    std::vector<std::string> DiagnosticsLines() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void CreateTimers();
+    void ConnectButtons();
+    void ApplyPageMode();
+    void SizeForLayout();
+    void ShowStartupFailure(const std::string& reason);
+    bool HaveLink() const { return fHaveLink; }
+
+    QStringList fArguments;
+    std::string fProgramDir;
+    bool fNoKillExplorer = false;
+    int fScreenLayout = 3;
+
+    TPages fPages;
+    QTabWidget* fPageControl = nullptr;
+    QWidget* fLightsStrip = nullptr;
+    QLineEdit* fFocusSink = nullptr;
+    std::unique_ptr<TIndicatorLights> fLights;
+    std::unique_ptr<TAppIdleThread> fIdleThread;
+
+    QTimer* fTimerCheckCan = nullptr;
+    QTimer* fTimerRunEvent = nullptr;
+    QTimer* fTimerUpdateQuantities = nullptr;
+    QTimer* fTimerFoaming = nullptr;
+    QTimer* fTimerCycleTest = nullptr;
+    QTimer* fTimerCheckUSB = nullptr;
+    QTimer* fTimerStartup = nullptr;
+
+    TStartupStateMachine fMachine;
+    TStartupSequence fSequence{fMachine, *this};
+    TSupervisionTick fTick;
+    TBusyList fBusy;
+    TRateLimiter fRateLimiter;
+    std::unique_ptr<TLogWriter> fLogWriter;
+
+    std::unique_ptr<TMemIniFile> fStartupIni;
+    std::unique_ptr<TMemIniFile> fSettingsIni;
+
+    bool fStartupRunning = false;
+    bool fStartupDone = false;
+    bool fShutdownDone = false;
+    bool fRestarting = false;
+    bool fDestroyed = false;
+
+    uint8_t fPageMode = 0;
+    uint32_t fVisibleTabs = 1;
+    int fPreviousPage = 0;
+    int fRememberedPage = pgSelectPrimaryMode;
+    int fPrimaryModeType = 1;
+    bool fFailurePageShown = false;
+    bool fUsbAdapterSeen = false;
+
+    // The device model and its link; they come with the controller-link work.
+    bool fDeviceModel = false;
+    bool fHaveLink = false;
+    int fLastOrvPort = 255;
+    int fCurrentCommTarget = 1;
+    bool fPortLocked = false;
+    int fDataVaultPort = 0;
+    int fReabePort = 0;
+};
+
+} // namespace orv

@@ -1,0 +1,235 @@
+// The main window's side of the start-up handlers: link, failure pages,
+// diagnostics box and waits.
+#include "app/FormCanComport.h"
+
+#include "app/IndicatorLights.h"
+#include "nav/GPSClock.h"
+#include "store/IniPaths.h"
+
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace orv {
+
+TMemIniFile& TFormCanComport::StartupIni()
+{
+    if (!fStartupIni)
+        fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
+    return *fStartupIni;
+}
+
+bool TFormCanComport::FindCommTarget()
+{
+    // No controller link exists yet, so no port can be verified.
+    return false;
+}
+
+bool TFormCanComport::ReInitializeCanport()
+{
+    DebugOut("ReInitializing Canport");
+    Log("calling ReInitializeCanport");
+    if (fCurrentCommTarget >= 2 && fCurrentCommTarget <= 5)
+        Delay(1000);
+    fHaveLink = false;
+    DebugOut("Finished ReInitializing Canport");
+    return true;
+}
+
+void TFormCanComport::PollController() {}
+
+void TFormCanComport::RequestAllOrvStatus() {}
+
+bool TFormCanComport::SettingsReported()
+{
+    return false;
+}
+
+void TFormCanComport::SetChannelConfig(int, int) {}
+
+std::string TFormCanComport::LinkFailureText()
+{
+    return orv::LinkFailureText(HaveLink(), fTick.LastLinkFailureFlags());
+}
+
+std::string TFormCanComport::LinkKindName()
+{
+    return LinkKindText(fCurrentCommTarget);
+}
+
+bool TFormCanComport::RestartHub()
+{
+    AddDiagnosticsLine("Now Restarting HUB");
+    Log("Restarting HUB");
+    // Nothing can bring a port back yet: the restart does not succeed.
+    Log("Failed to restart HUB");
+    return false;
+}
+
+void TFormCanComport::SetUsbAdapterSeen(bool seen)
+{
+    fUsbAdapterSeen = seen;
+    fLights->Show(0, seen);
+}
+
+void TFormCanComport::ShowFailurePage(bool rememberPage)
+{
+    fPages.diagnostics.bsSkinRETRY->setEnabled(true);
+    EnableCheckCan(false);
+    DebugOut("Closing GPS");
+    if (rememberPage && fPageControl->currentIndex() != pgDiagnostics)
+        fRememberedPage = fPageControl->currentIndex();
+    fPageControl->setCurrentIndex(pgDiagnostics);
+    fFailurePageShown = true;
+}
+
+void TFormCanComport::LeaveFailurePage()
+{
+    fFailurePageShown = false;
+    fMachine.NextState = stNominal;
+    fMachine.State(stNominal).PassCount = 0;
+    if (fRememberedPage >= 0 && fRememberedPage < kPageCount)
+        fPageControl->setCurrentIndex(fRememberedPage);
+    DebugOut("Starting GPS");
+}
+
+void TFormCanComport::EnterApplicationError()
+{
+    fHaveLink = false;
+    EnableCheckCan(false);
+    if (!fFailurePageShown)
+        ShowFailurePage(true);
+    ReplaceDiagnostics({"There was an Application Error raised.",
+                        "You may try the \"Retry\" or the \"Restart Application\" buttons below",
+                        "Otherwise, you could try a System Repower.", "If none of these resolve this issue,",
+                        "then there is likely problems ", "with the Application Settings or Memory Card."});
+    Log("Application Error Raised from \"%s\" no port assigned",
+        TStartupStateMachine::StateName(fMachine.PreviousState));
+}
+
+void TFormCanComport::AttemptRecovery()
+{
+    AddDiagnosticsLine("Attempting recovery from " +
+                       std::string(TStartupStateMachine::StateName(fMachine.CurrentState)));
+    if (fPortLocked) {
+        ReInitializeCanport();
+        fMachine.NextState = stNamedPortFound;
+        fMachine.State(stNamedPortFound).PassCount = 0;
+    } else {
+        fMachine.NextState = stNominal;
+        ReInitializeCanport();
+        fMachine.ReportState(sttype_success);
+    }
+    EnableCheckCan(true);
+}
+
+void TFormCanComport::bsSkinRETRYClick()
+{
+    fPages.diagnostics.bsSkinRETRY->setEnabled(false);
+    fSequence.FastRecoveryCount = 0;
+    fMachine.ResetPassCounters(0);
+    AttemptRecovery();
+}
+
+void TFormCanComport::ButtonTryRestartClick()
+{
+    CreateDeviceModel();
+}
+
+void TFormCanComport::AddDiagnosticsLine(const std::string& line)
+{
+    fPages.diagnostics.bsRichEditDiagnostics->append(QString::fromStdString(line));
+}
+
+void TFormCanComport::ReplaceDiagnostics(const std::vector<std::string>& lines)
+{
+    auto* box = fPages.diagnostics.bsRichEditDiagnostics;
+    box->clear();
+    for (const auto& l : lines)
+        box->append(QString::fromStdString(l));
+}
+
+std::vector<std::string> TFormCanComport::DiagnosticsLines() const
+{
+    std::vector<std::string> lines;
+    const QTextDocument* doc = fPages.diagnostics.bsRichEditDiagnostics->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        lines.push_back(b.text().toStdString());
+    if (lines.size() == 1 && lines[0].empty())
+        lines.clear();
+    return lines;
+}
+
+void TFormCanComport::EnableCheckCan(bool enabled)
+{
+    if (enabled)
+        fTimerCheckCan->start();
+    else
+        fTimerCheckCan->stop();
+}
+
+void TFormCanComport::StartGpsLink() {}
+
+void TFormCanComport::ServiceProbeAndLogger() {}
+
+void TFormCanComport::Delay(int64_t ms)
+{
+    TGPSClock::Instance().Delay(ms, true);
+}
+
+// Timer handlers: each guarded against running inside itself, since waits
+// serve the event loop.
+
+void TFormCanComport::TimerCheckCanTimer()
+{
+    TBusyScope busy(fBusy, fTimerCheckCan);
+    if (busy.WasBusy())
+        return;
+    try {
+        fTick.Run();
+    } catch (const std::exception& e) {
+        Log("Error raised in TimerCheckCanTimer: %s", e.what());
+    } catch (...) {
+        Log("Error raised in TimerCheckCanTimer: %s", "unknown error");
+    }
+}
+
+void TFormCanComport::TimerRunEventTimer()
+{
+    TBusyScope busy(fBusy, fTimerRunEvent);
+    if (busy.WasBusy())
+        return;
+}
+
+void TFormCanComport::TimerUpdateQuantitiesTimer()
+{
+    TBusyScope busy(fBusy, fTimerUpdateQuantities);
+    if (busy.WasBusy())
+        return;
+}
+
+void TFormCanComport::TimerFoamingTimer()
+{
+    TBusyScope busy(fBusy, fTimerFoaming);
+    if (busy.WasBusy())
+        return;
+}
+
+void TFormCanComport::TimerCycleTestTimer()
+{
+    TBusyScope busy(fBusy, fTimerCycleTest);
+    if (busy.WasBusy())
+        return;
+}
+
+void TFormCanComport::TimerCheckUSBTimer()
+{
+    TBusyScope busy(fBusy, fTimerCheckUSB);
+    if (busy.WasBusy())
+        return;
+    fTimerCheckUSB->stop();
+}
+
+} // namespace orv

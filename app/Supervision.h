@@ -1,0 +1,50 @@
+#pragma once
+#include "app/StateMachine.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orv {
+
+// Link failure flag bits, as the device model reports them.
+enum : uint8_t {
+    lfSerialPingFailed = 0x01,
+    lfGpioPingFailed = 0x02,
+    lfCanPingFailed = 0x04,
+    lfUsbCanPingFailed = 0x08,
+    lfSendBlocked = 0x10,
+    lfReceiveBlocked = 0x20,
+    lfLinkNotHealthy = 0x40,
+};
+
+// "Comport is Inactive; CAN Failed; …" for log lines; the text for no link.
+std::string LinkFailureText(bool haveLink, uint8_t flags);
+
+// Turns link failure flags into a failure of the state that is waiting on the
+// link ("Nominal", "Awaiting Initialization", "Named Port Found").
+void LinkFailureDecision(TStartupStateMachine& machine, uint8_t flags);
+
+// One 10 ms supervision tick: the link check, then one step of the machine.
+// An exception in either sends the machine to "Application Error Raised".
+class TSupervisionTick {
+public:
+    struct Hooks {
+        std::function<bool()> haveDeviceModel;
+        std::function<uint8_t()> linkFailureFlags;
+        std::function<void(const std::string&)> reportError; // text of the exception
+    };
+
+    TSupervisionTick(TStartupStateMachine& machine, Hooks hooks) : fMachine(machine), fHooks(std::move(hooks)) {}
+
+    // Runs the tick; the caller has already taken the busy guard.
+    void Run();
+    uint8_t LastLinkFailureFlags() const { return fFlags; }
+
+private:
+    TStartupStateMachine& fMachine;
+    Hooks fHooks;
+    uint8_t fFlags = 0;
+};
+
+} // namespace orv

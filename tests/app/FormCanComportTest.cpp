@@ -1,0 +1,204 @@
+#include "app/FormCanComport.h"
+
+#include "app/IndicatorLights.h"
+#include "nav/GPSClock.h"
+#include "platform/fake/FakeTimeSource.h"
+#include "store/IniPaths.h"
+#include "tests/support/TempDir.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFrame>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <csignal>
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+int ThreadCount()
+{
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+class FormTest : public ::testing::Test {
+protected:
+    FormTest()
+    {
+        setenv("ORVANE_HOME", home.Path().c_str(), 1);
+        TGPSClock::Install(clock);
+        // Waits serve the event loop and move the fake clock on.
+        TGPSClock::SetPumpHook([this] {
+            QCoreApplication::processEvents();
+            clock.AdvanceMs(10);
+            return false;
+        });
+    }
+    ~FormTest() override
+    {
+        TGPSClock::SetPumpHook(nullptr);
+        TGPSClock::Uninstall();
+        unsetenv("ORVANE_HOME");
+    }
+
+    test::TempDir home;
+    FakeTimeSource clock;
+};
+
+TEST_F(FormTest, CreationBuildsTheWindowWithOnlyTheDiagnosticsTab)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    EXPECT_EQ(QStringLiteral("Orvane Controller"), form.windowTitle());
+    EXPECT_TRUE(form.NoKillExplorer());
+    QTabWidget* pc = form.PageControl();
+    ASSERT_EQ(kPageCount, pc->count());
+    for (int i = 0; i < kPageCount; ++i) {
+        EXPECT_EQ(QString::fromUtf8(kPageTable[i].caption), pc->tabText(i));
+        EXPECT_EQ(i == 0, pc->isTabVisible(i)) << i;
+    }
+    for (int i = 0; i < TIndicatorLights::kCount; ++i)
+        EXPECT_FALSE(form.Lights()->Visible(i));
+    const std::pair<const char*, int> timers[] = {
+        {"TimerCheckCan", 10},  {"TimerRunEvent", 500},   {"TimerUpdateQuantities", 20}, {"TimerFoaming", 1000},
+        {"TimerCycleTest", 10}, {"TimerCheckUSB", 8000}, {"TimerStartup", 500},
+    };
+    for (auto [name, ms] : timers) {
+        QTimer* t = form.Timer(name);
+        ASSERT_NE(nullptr, t) << name;
+        EXPECT_EQ(ms, t->interval()) << name;
+        EXPECT_FALSE(t->isActive()) << name;
+    }
+    EXPECT_EQ(home.Path() + "/", IniDirectory());
+}
+
+TEST_F(FormTest, ShowingTheWindowArmsTheStartupTimerOnce)
+{
+    TFormCanComport form({"orvane"});
+    form.show();
+    EXPECT_TRUE(form.Timer("TimerStartup")->isActive());
+    form.TimerStartupTimer();
+    EXPECT_TRUE(form.StartupDone());
+    EXPECT_FALSE(form.Timer("TimerStartup")->isActive());
+    EXPECT_TRUE(form.Timer("TimerUpdateQuantities")->isActive());
+    EXPECT_TRUE(form.Timer("TimerCheckCan")->isActive());
+    form.hide();
+    form.show(); // a second show after start-up does not run it again
+    EXPECT_FALSE(form.Timer("TimerStartup")->isActive());
+    EXPECT_TRUE(form.PageControl()->isVisible());
+}
+
+TEST_F(FormTest, StartUpStampsTheStartupFileAndSearchesWhileNoControllerAnswers)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    TMemIniFile startup(home.File("OrvStartup.ini"));
+    EXPECT_FALSE(startup.ReadString("Events", "Program Start", "").empty());
+    EXPECT_FALSE(startup.ValueExists("Comm Settings", "LastOrvPort"));
+
+    std::vector<int> states;
+    for (int i = 0; i < 12; ++i) {
+        form.TimerCheckCanTimer();
+        states.push_back(form.StateMachine().CurrentState);
+    }
+    EXPECT_EQ((std::vector<int>{4, 6, 6, 7, 7, 8, 8, 3, 6, 6, 7, 7}), states);
+    const std::string log = home.Read("Log.txt");
+    EXPECT_NE(std::string::npos, log.find(",FindPortFailed from \"Restarting HUB\"\r\n"));
+    EXPECT_NE(std::string::npos, log.find(",Failed to restart HUB\r\n"));
+    // The failure page stays while the search goes on.
+    EXPECT_EQ(pgDiagnostics, form.PageControl()->currentIndex());
+}
+
+TEST_F(FormTest, ServiceModeOffersTheServiceTabs)
+{
+    TFormCanComport form({"orvane"});
+    form.DoingService(osService);
+    for (int i = 0; i < kPageCount; ++i)
+        EXPECT_EQ(((kServiceTabMask >> i) & 1u) != 0, form.PageControl()->isTabVisible(i)) << i;
+    EXPECT_EQ(pgSelectPrimaryMode, form.PageControl()->currentIndex());
+    form.DoingService(osFailure);
+    EXPECT_EQ(pgDiagnostics, form.PageControl()->currentIndex());
+    EXPECT_TRUE(form.PageControl()->isTabVisible(0));
+    EXPECT_FALSE(form.PageControl()->isTabVisible(4));
+}
+
+TEST_F(FormTest, ShutDownToDiagnosticsStopsEveryTimer)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    form.Pages().selectPrimaryMode.bsButtonCloseToDiagnostics->click();
+    for (const char* name : {"TimerCheckCan", "TimerRunEvent", "TimerUpdateQuantities", "TimerFoaming",
+                             "TimerCycleTest", "TimerCheckUSB", "TimerStartup"})
+        EXPECT_FALSE(form.Timer(name)->isActive()) << name;
+    EXPECT_EQ(std::vector<std::string>{"Ready for Shutdown"}, form.DiagnosticsLines());
+    EXPECT_EQ(pgDiagnostics, form.PageControl()->currentIndex());
+}
+
+TEST_F(FormTest, AnErrorInATickLeadsToTheApplicationErrorPageAndRetryRecovers)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    form.StateMachine().State(stSettingUp).onEnter = [](int) { throw std::runtime_error("tick failed"); };
+    form.TimerCheckCanTimer();
+    EXPECT_EQ(stApplicationErrorRaised, form.StateMachine().CurrentState);
+    EXPECT_FALSE(form.Timer("TimerCheckCan")->isActive());
+    const auto lines = form.DiagnosticsLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("There was an Application Error raised.", lines.front());
+    EXPECT_NE(std::string::npos, home.Read("Log.txt").find("Application Error Raised from \"Setting Up\" no port assigned"));
+
+    form.Pages().diagnostics.bsSkinRETRY->click();
+    EXPECT_FALSE(form.Pages().diagnostics.bsSkinRETRY->isEnabled());
+    EXPECT_TRUE(form.Timer("TimerCheckCan")->isActive());
+    EXPECT_EQ(stNominal, form.StateMachine().NextState);
+}
+
+TEST_F(FormTest, DestroyingTheWindowLeavesNoThreadBehind)
+{
+    const int before = ThreadCount();
+    {
+        TFormCanComport form({"orvane", "NoKillExplorer"});
+        form.TimerStartupTimer();
+        EXPECT_GT(ThreadCount(), before);
+    }
+    EXPECT_EQ(before, ThreadCount());
+}
+
+// The real program: started headless, it stamps its start-up file, logs, and
+// ends with exit code 0 on SIGTERM through its shutdown path.
+TEST(Program, EndsCleanlyOnSigterm)
+{
+    test::TempDir home;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORVANE_HOME", QString::fromStdString(home.Path()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + "/orvane", {"NoKillExplorer"});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    // Wait (bounded) until start-up has run and the search has begun.
+    bool started = false;
+    for (int i = 0; i < 200 && !started; ++i) {
+        p.waitForFinished(50);
+        started = FileExists(home.File("Log.txt")) && FileExists(home.File("OrvStartup.ini"));
+    }
+    ASSERT_TRUE(started);
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    EXPECT_EQ(QProcess::NormalExit, p.exitStatus());
+    EXPECT_EQ(0, p.exitCode());
+    EXPECT_NE(std::string::npos, home.Read("OrvStartup.ini").find("Program Start="));
+}
+
+} // namespace
+} // namespace orv
