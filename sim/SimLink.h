@@ -1,0 +1,58 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sim/SimBus.h"
+#include "sim/SimLog.h"
+
+namespace orv::sim {
+
+enum class TLinkKind { Gpio, Serial, UsbCan };
+
+const char* LinkKindName(TLinkKind kind);
+bool ParseLinkKind(const std::string& text, TLinkKind& kind);
+
+// How a link reaches its port.
+struct TLinkPort {
+    std::string Name;                                  // "COM3", for the log
+    std::function<void(const std::string&)> Write;     // raw bytes to the application
+    std::function<bool()> Silenced;                     // replies are held back
+};
+
+// The device at the far end of the serial port: it cuts what the application
+// writes into frames, logs them readably, passes CAN frames to the bus and
+// frames the boards' replies for the wire.
+class TSimLink {
+public:
+    TSimLink(TSimBus& bus, TSimLog& log, TLinkPort port);
+    virtual ~TSimLink() = default;
+
+    virtual TLinkKind Kind() const = 0;
+    // Bytes the application wrote.
+    virtual void Receive(std::string_view bytes) = 0;
+    // Forgets partial input (the port was unplugged).
+    virtual void Reset() = 0;
+    // Data arriving on one of the GPIO board's serial channels; only the GPIO
+    // board has them.
+    virtual bool ChannelInput(int channel, const std::string& bytes, std::string& error);
+    // One line of link state for the "status" command.
+    virtual std::string State() const { return {}; }
+
+protected:
+    void Log(const std::string& text);
+    // Logs and writes a reply unless the port is silenced.
+    void Transmit(const std::string& bytes, const std::string& shown, const std::string& meaning);
+    // Delivers a CAN frame to the boards and transmits their replies through `frame`.
+    void ToBus(const TSimCanFrame& frame, const std::function<void(const TSimCanFrame&)>& send);
+    const char* KindName() const { return LinkKindName(Kind()); }
+
+    TSimBus& fBus;
+    TSimLog& fLog;
+    TLinkPort fPort;
+};
+
+std::unique_ptr<TSimLink> MakeLink(TLinkKind kind, TSimBus& bus, TSimLog& log, TLinkPort port);
+
+} // namespace orv::sim

@@ -1,0 +1,401 @@
+#include "sim/Simulator.h"
+
+#include "sim/HexText.h"
+#include "sim/SimCommands.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <unistd.h>
+
+namespace orv::sim {
+
+namespace {
+
+constexpr double kNoiseInterval = 0.1;  // seconds between bursts of line noise
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char c = 's';
+    [[maybe_unused]] ssize_t n = ::write(gSignalPipe[1], &c, 1);
+}
+
+void InstallSignalHandlers()
+{
+    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(s, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+const char* DecoyName(TDecoyKind kind)
+{
+    return kind == TDecoyKind::Silent ? "silent" : "garbage";
+}
+
+} // namespace
+
+TSimulator::TSimulator(TSimOptions options, TSimLog& log)
+    : fOptions(std::move(options))
+    , fLog(log)
+    , fBus(BoardAddresses(fOptions))
+    , fNoise(fOptions.Seed)
+{
+}
+
+TSimulator::~TSimulator() = default;
+
+void TSimulator::Log(const std::string& text)
+{
+    fLog.Line(text);
+}
+
+bool TSimulator::Start(std::string& error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(fOptions.PortsDir, ec);
+    if (ec) {
+        error = "cannot create the ports folder " + fOptions.PortsDir + ": " + ec.message();
+        return false;
+    }
+    InstallSignalHandlers();
+
+    fPort = std::make_unique<TPtyPort>(fOptions.PortsDir, fOptions.Port);
+    TLinkPort port;
+    port.Name = fPort->Name();
+    port.Write = [this](const std::string& bytes) {
+        if (!fPort->Write(bytes))
+            Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not written: nobody drains the port)");
+    };
+    port.Silenced = [this] { return fSilenced; };
+    fLink = MakeLink(fOptions.Link, fBus, fLog, std::move(port));
+    if (!fPort->Plug(error))
+        return false;
+    if (!PlaceDecoys(error))
+        return false;
+    if (!fOptions.ControlSocket.empty() && !fControl.Listen(fOptions.ControlSocket, error))
+        return false;
+
+    if (fOptions.SilenceAfter)
+        Schedule(*fOptions.SilenceAfter, "silence on");
+    if (fOptions.GarbageAfter)
+        Schedule(*fOptions.GarbageAfter, "garbage on");
+    if (fOptions.StallAfter)
+        Schedule(*fOptions.StallAfter, "stall on");
+    if (fOptions.UnplugAfter)
+        Schedule(*fOptions.UnplugAfter, fOptions.ReplugAfter ? "unplug " + std::to_string(*fOptions.ReplugAfter) : "unplug");
+
+    std::string boards;
+    for (const auto& b : fBus.Boards())
+        boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
+    Log(fPort->Name() + " serves the " + LinkKindName(fOptions.Link) + " link on " + fPort->TtyPath() + " (boards "
+        + boards + ")");
+    for (const auto& d : fDecoys)
+        Log(d.Port->Name() + " is a " + DecoyName(d.Kind) + " decoy on " + d.Port->TtyPath());
+    return true;
+}
+
+bool TSimulator::PlaceDecoys(std::string& error)
+{
+    std::vector<int> taken = {fOptions.Port};
+    for (const auto& spec : fOptions.Decoys)
+        if (spec.Port >= 0)
+            taken.push_back(spec.Port);
+    uint64_t seed = fOptions.Seed;
+    for (const auto& spec : fOptions.Decoys) {
+        int number = spec.Port;
+        if (number < 0) {
+            for (number = 0; number <= 254; ++number)
+                if (std::find(taken.begin(), taken.end(), number) == taken.end()
+                    && !PortNameTaken(fOptions.PortsDir, number))
+                    break;
+            if (number > 254) {
+                error = "no free port number for a decoy";
+                return false;
+            }
+            taken.push_back(number);
+        }
+        TDecoy decoy {spec.Kind, std::make_unique<TPtyPort>(fOptions.PortsDir, number), TNoise(++seed * 7919)};
+        if (!decoy.Port->Plug(error))
+            return false;
+        fDecoys.push_back(std::move(decoy));
+    }
+    return true;
+}
+
+std::string TSimulator::ReadyLine() const
+{
+    std::string line = std::string("READY link=") + LinkKindName(fOptions.Link) + " port=" + std::to_string(fOptions.Port)
+        + " path=" + fPort->LinkPath() + " boards=";
+    std::string boards;
+    for (const auto& b : fBus.Boards())
+        boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
+    line += boards + " decoys=";
+    std::string decoys;
+    for (const auto& d : fDecoys)
+        decoys += (decoys.empty() ? "" : ",") + std::to_string(d.Port->Number()) + ":" + DecoyName(d.Kind);
+    return line + (decoys.empty() ? "none" : decoys);
+}
+
+std::string TSimulator::StatusLine() const
+{
+    std::string line = std::string("link=") + LinkKindName(fOptions.Link) + " port=" + std::to_string(fOptions.Port)
+        + " plugged=" + (fPort->Plugged() ? "yes" : "no") + " silence=" + (fSilenced ? "on" : "off")
+        + " garbage=" + (fGarbage ? "on" : "off") + " stall=" + (fStalled ? "on" : "off");
+    const std::string linkState = fLink->State();
+    if (!linkState.empty())
+        line += " " + linkState;
+    for (const auto& b : fBus.Boards())
+        line += " | " + b.Summary();
+    return line;
+}
+
+bool TSimulator::Unplug(std::string& error)
+{
+    if (!fPort->Plugged()) {
+        error = fPort->Name() + " is already unplugged";
+        return false;
+    }
+    fPort->Unplug();
+    fLink->Reset();
+    Log(fPort->Name() + " unplugged");
+    return true;
+}
+
+bool TSimulator::Plug(std::string& error)
+{
+    if (fPort->Plugged()) {
+        error = fPort->Name() + " is already plugged";
+        return false;
+    }
+    if (!fPort->Plug(error))
+        return false;
+    fLineSettingsLogged = false;
+    if (fStalled)
+        fPort->SetOutputStopped(true);
+    Log(fPort->Name() + " plugged in again on " + fPort->TtyPath());
+    return true;
+}
+
+void TSimulator::SetSilence(bool on)
+{
+    fSilenced = on;
+    Log(fPort->Name() + (on ? " silence on: answers are held back" : " silence off"));
+}
+
+void TSimulator::SetGarbage(bool on)
+{
+    fGarbage = on;
+    Log(fPort->Name() + (on ? " garbage on: line noise between the answers" : " garbage off"));
+}
+
+void TSimulator::SetStall(bool on)
+{
+    fStalled = on;
+    fPort->SetOutputStopped(on);
+    Log(fPort->Name() + (on ? " stall on: the port is not read, writes to it block" : " stall off"));
+}
+
+void TSimulator::Schedule(double delaySeconds, const std::string& command)
+{
+    fTimed.push_back({fLog.Now() + delaySeconds, command});
+}
+
+bool TSimulator::WriteRaw(const std::string& bytes, std::string& error)
+{
+    if (!fPort->Plugged()) {
+        error = fPort->Name() + " is unplugged";
+        return false;
+    }
+    Log(fPort->Name() + " TX raw " + HexBytes(bytes));
+    if (!fPort->Write(bytes)) {
+        error = "the port did not take the bytes";
+        return false;
+    }
+    return true;
+}
+
+std::string TSimulator::Execute(const std::string& line)
+{
+    return ExecuteCommand(*this, line);
+}
+
+void TSimulator::RunDueCommands()
+{
+    const double now = fLog.Now();
+    // A command may schedule another; take the due ones first.
+    std::vector<TTimed> due;
+    for (auto it = fTimed.begin(); it != fTimed.end();) {
+        if (it->At <= now) {
+            due.push_back(*it);
+            it = fTimed.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& t : due)
+        Log("timed command \"" + t.Command + "\": " + Execute(t.Command));
+}
+
+void TSimulator::ReadServed()
+{
+    std::string bytes;
+    const bool ok = fPort->ReadAvailable(bytes);
+    if (!bytes.empty()) {
+        if (!fLineSettingsLogged) {
+            Log(fPort->Name() + " line settings " + fPort->LineSettings());
+            fLineSettingsLogged = true;
+        }
+        fLink->Receive(bytes);
+    }
+    if (!ok) {
+        Log(fPort->Name() + " read failed (" + std::strerror(errno) + "): unplugged");
+        std::string ignored;
+        Unplug(ignored);
+    }
+}
+
+void TSimulator::ReadDecoy(TDecoy& decoy)
+{
+    std::string bytes;
+    decoy.Port->ReadAvailable(bytes);
+    if (!bytes.empty())
+        Log(decoy.Port->Name() + " RX (" + DecoyName(decoy.Kind) + " decoy) " + HexBytes(bytes) + " \"" + Printable(bytes)
+            + "\"");
+}
+
+void TSimulator::EmitNoise()
+{
+    const double now = fLog.Now();
+    if (now < fNextNoise)
+        return;
+    fNextNoise = now + kNoiseInterval;
+    for (auto& d : fDecoys)
+        if (d.Kind == TDecoyKind::Garbage)
+            d.Port->Write(d.Noise.Bytes(d.Noise.BurstLength()));
+    if (fGarbage && fPort->Plugged() && !fSilenced) {
+        const std::string bytes = fNoise.Bytes(fNoise.BurstLength());
+        Log(fPort->Name() + " TX noise " + HexBytes(bytes));
+        fPort->Write(bytes);
+    }
+}
+
+void TSimulator::HandleInputLine(const std::string& line, int client)
+{
+    std::string command = line;
+    while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
+        command.pop_back();
+    if (command.find_first_not_of(" \t") == std::string::npos)
+        return;
+    const std::string answer = Execute(command);
+    Log("command \"" + command + "\": " + answer);
+    if (client < 0) {
+        std::fputs((answer + "\n").c_str(), stdout);
+        std::fflush(stdout);
+    } else {
+        fControl.Reply(client, answer);
+    }
+}
+
+void TSimulator::ReadStdin()
+{
+    char buf[1024];
+    ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n <= 0) {
+        if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            fStdinOpen = false;
+        return;
+    }
+    fStdinText.append(buf, size_t(n));
+    size_t nl;
+    while ((nl = fStdinText.find('\n')) != std::string::npos) {
+        const std::string line = fStdinText.substr(0, nl);
+        fStdinText.erase(0, nl + 1);
+        HandleInputLine(line, -1);
+    }
+}
+
+int TSimulator::Run()
+{
+    while (!fQuit) {
+        RunDueCommands();
+        EmitNoise();
+        if (fQuit)
+            break;
+
+        std::vector<pollfd> fds;
+        enum Source { srcSignal, srcStdin, srcListen, srcClient, srcServed, srcDecoy };
+        std::vector<std::pair<Source, int>> what;
+        auto add = [&](int fd, Source s, int index) {
+            fds.push_back({fd, POLLIN, 0});
+            what.push_back({s, index});
+        };
+        add(gSignalPipe[0], srcSignal, 0);
+        if (fStdinOpen)
+            add(STDIN_FILENO, srcStdin, 0);
+        if (fControl.ListenFd() >= 0)
+            add(fControl.ListenFd(), srcListen, 0);
+        for (int c : fControl.Clients())
+            add(c, srcClient, c);
+        if (fPort->Plugged() && !fStalled)
+            add(fPort->MasterFd(), srcServed, 0);
+        for (size_t i = 0; i < fDecoys.size(); ++i)
+            add(fDecoys[i].Port->MasterFd(), srcDecoy, int(i));
+
+        double wait = kNoiseInterval;
+        for (const auto& t : fTimed)
+            wait = std::min(wait, t.At - fLog.Now());
+        const int timeoutMs = std::max(0, int(wait * 1000.0 + 0.5));
+        const int n = ::poll(fds.data(), fds.size(), timeoutMs);
+        if (n < 0 && errno != EINTR) {
+            Log(std::string("poll failed: ") + std::strerror(errno));
+            return 1;
+        }
+        if (n <= 0)
+            continue;
+        for (size_t i = 0; i < fds.size(); ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            switch (what[i].first) {
+            case srcSignal:
+                Log("terminated by a signal");
+                fQuit = true;
+                break;
+            case srcStdin:
+                ReadStdin();
+                break;
+            case srcListen:
+                fControl.Accept();
+                break;
+            case srcClient: {
+                std::vector<std::string> lines;
+                fControl.ReadLines(what[i].second, lines);
+                for (const auto& l : lines)
+                    HandleInputLine(l, what[i].second);
+                break;
+            }
+            case srcServed:
+                // A command handled above may have unplugged it meanwhile.
+                if (fPort->Plugged() && fds[i].fd == fPort->MasterFd() && !fStalled)
+                    ReadServed();
+                break;
+            case srcDecoy:
+                ReadDecoy(fDecoys[size_t(what[i].second)]);
+                break;
+            }
+        }
+    }
+    Log("stopping: ports removed");
+    return 0;
+}
+
+} // namespace orv::sim
