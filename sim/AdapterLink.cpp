@@ -169,6 +169,9 @@ void TAdapterLink::SendFrame(const std::string& line, int idDigits)
         meaning += " (only " + std::to_string(len) + " data bytes)";
     if (idDigits != 8)
         meaning += " (standard identifier)";
+    // Adapters take either case; the application is meant to send upper case.
+    if (HasLowerCaseHex(std::string_view(line).substr(1)))
+        meaning += " (lower-case hex digits)";
     if (!fOpen)
         return Answer(line, std::string(1, kError), meaning + " refused: CAN channel closed");
     Answer(line, idDigits == 8 ? "Z\r" : "z\r", meaning);

@@ -57,6 +57,14 @@ std::optional<uint32_t> ParseHex(std::string_view digits)
     return value;
 }
 
+bool HasLowerCaseHex(std::string_view text)
+{
+    for (char c : text)
+        if (c >= 'a' && c <= 'f')
+            return true;
+    return false;
+}
+
 std::string Printable(std::string_view bytes)
 {
     std::string out;

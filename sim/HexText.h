@@ -15,6 +15,8 @@ std::string HexByte(uint8_t value);
 std::string HexWord(uint32_t value);
 // Value of hexadecimal digits (either case); nothing when a character is not a digit.
 std::optional<uint32_t> ParseHex(std::string_view digits);
+// Whether the text holds lower-case hexadecimal digits (a-f).
+bool HasLowerCaseHex(std::string_view text);
 // Text with control and non-ASCII bytes escaped ("\r", "\n", "\x07").
 std::string Printable(std::string_view bytes);
 // "F9 01 00" or "F90100" back to bytes; nothing when malformed.

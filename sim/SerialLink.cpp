@@ -96,7 +96,8 @@ void TSerialLink::Receive(std::string_view bytes)
             continue;
         }
         fText.erase(0, kLineLength);
-        Log("RX serial \"" + Printable(line) + "\" = " + DescribeCommand(frame));
+        Log("RX serial \"" + Printable(line) + "\" = " + DescribeCommand(frame)
+            + (HasLowerCaseHex(std::string_view(line).substr(1, 29)) ? " (lower-case hex digits)" : ""));
         ToBus(frame, [this](const TSimCanFrame& reply) {
             const std::string text = Line(kReplyStart, reply);
             Transmit(text, "\"" + Printable(text) + "\"", DescribeStatus(reply));

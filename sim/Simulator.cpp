@@ -252,7 +252,9 @@ void TSimulator::ReadServed()
     const bool ok = fPort->ReadAvailable(bytes);
     if (!bytes.empty()) {
         if (!fLineSettingsLogged) {
-            Log(fPort->Name() + " line settings " + fPort->LineSettings());
+            // Baud code 9, 8 data bits, no parity, one stop bit.
+            const std::string settings = fPort->LineSettings();
+            Log(fPort->Name() + " line settings " + settings + (settings == "115200 8N1" ? "" : " (expected 115200 8N1)"));
             fLineSettingsLogged = true;
         }
         fLink->Receive(bytes);

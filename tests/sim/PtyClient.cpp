@@ -19,7 +19,7 @@ int MsLeft(Clock::time_point deadline)
 }
 } // namespace
 
-PtyClient::PtyClient(const std::string& path)
+PtyClient::PtyClient(const std::string& path, bool slow)
 {
     fFd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fFd < 0)
@@ -27,7 +27,7 @@ PtyClient::PtyClient(const std::string& path)
     termios tio {};
     ::tcgetattr(fFd, &tio);
     ::cfmakeraw(&tio);
-    ::cfsetspeed(&tio, B115200);
+    ::cfsetspeed(&tio, slow ? B9600 : B115200);
     ::tcsetattr(fFd, TCSANOW, &tio);
     ::tcflush(fFd, TCIOFLUSH);
 }

@@ -7,7 +7,8 @@ namespace orv::test {
 // that the simulator is checked against hand-written bytes only.
 class PtyClient {
 public:
-    explicit PtyClient(const std::string& path);
+    // Opens the port raw at 115200 baud, or 9600 when `slow`.
+    explicit PtyClient(const std::string& path, bool slow = false);
     ~PtyClient();
     PtyClient(const PtyClient&) = delete;
     PtyClient& operator=(const PtyClient&) = delete;

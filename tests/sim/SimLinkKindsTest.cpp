@@ -150,6 +150,19 @@ TEST(SimAdapter, CommandsSplitAcrossWritesAndRepeatedAreEachAnswered)
     EXPECT_EQ(port.Read(one.size()), one);
 }
 
+TEST(SimAdapter, LowerCaseHexIsTakenButPointedOutInTheLog)
+{
+    SimProcess sim({"--link", "usbcan", "--boards", "2"});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    PtyClient port(sim.PortPath(0));
+    port.Write("C\rS6\rE\rO\r");
+    ASSERT_EQ(port.Read(4), "\r\r\r\r");
+    port.Write("T0008020a80000000000000000\r");  // Config Request to board 2
+    const std::string expect = "Z\rT000802048B80BF401050F0000\r";
+    EXPECT_EQ(port.Read(expect.size()), expect);
+    EXPECT_NE(sim.LogText().find("Config Request board 2 (lower-case hex digits)"), std::string::npos);
+}
+
 TEST(SimAdapter, TwoBoardsAnswerAsLeftAndRight)
 {
     SimProcess sim({"--link", "usbcan", "--boards", "2"});

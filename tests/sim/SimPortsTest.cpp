@@ -105,6 +105,22 @@ TEST(SimPorts, ADanglingLinkLeftByAKilledSimulatorIsReplaced)
     EXPECT_TRUE(client.IsOpen());
 }
 
+TEST(SimPorts, LineSettingsOtherThanTheLinksArePointedOut)
+{
+    SimProcess sim({"--link", "serial"});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    {
+        PtyClient right(sim.PortPath(0));
+        right.Write("x");
+        EXPECT_TRUE(sim.WaitForLog("COM1 line settings 115200 8N1\n"));
+    }
+    EXPECT_EQ(sim.Command("unplug"), "OK unplugged");
+    EXPECT_EQ(sim.Command("plug"), "OK plugged");
+    PtyClient slow(sim.PortPath(0), true);
+    slow.Write("x");
+    EXPECT_TRUE(sim.WaitForLog("COM1 line settings 9600 8N1 (expected 115200 8N1)"));
+}
+
 TEST(SimPorts, ControlSocketTakesCommandsFromOtherPrograms)
 {
     TempDir dir;

@@ -26,6 +26,24 @@ int MsLeft(Clock::time_point deadline)
 
 } // namespace
 
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value)
+    : fName(name)
+{
+    if (const char* old = std::getenv(name.c_str())) {
+        fHad = true;
+        fOld = old;
+    }
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (fHad)
+        ::setenv(fName.c_str(), fOld.c_str(), 1);
+    else
+        ::unsetenv(fName.c_str());
+}
+
 std::string SimProcess::BinaryPath()
 {
     if (const char* env = std::getenv("ORVANE_SIM"); env && *env)

@@ -7,12 +7,27 @@
 
 namespace orv::test {
 
+// Sets an environment variable for a scope (ORVANE_PORTS to a simulator's
+// folder), restoring the previous value afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string fName;
+    bool fHad = false;
+    std::string fOld;
+};
+
 // Runs orvane-sim (found beside the test binary, or at $ORVANE_SIM) as a
 // child process for one test:
 //
 //     SimProcess sim({"--link", "usbcan", "--port", "2", "--silent-decoys", "2"});
 //     ASSERT_TRUE(sim.Ready()) << sim.StartError();
-//     setenv("ORVANE_PORTS", sim.PortsDir().c_str(), 1);
+//     ScopedEnv ports("ORVANE_PORTS", sim.PortsDir());
 //     ... open sim.PortPath(2) ...
 //     EXPECT_EQ(sim.Command("unplug 1"), "OK unplugged, back in 1 s");
 //
