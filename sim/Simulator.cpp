@@ -73,7 +73,9 @@ bool TSimulator::Start(std::string& error)
     TLinkPort port;
     port.Name = fPort->Name();
     port.Write = [this](const std::string& bytes) {
-        if (!fPort->Write(bytes))
+        if (!fPort->Plugged())
+            Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not sent: unplugged)");
+        else if (!fPort->Write(bytes))
             Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not written: nobody drains the port)");
     };
     port.Silenced = [this] { return fSilenced; };

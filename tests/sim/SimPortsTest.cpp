@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using orv::test::PtyClient;
+using orv::test::ScopedEnv;
 using orv::test::SimProcess;
 using orv::test::TempDir;
 
@@ -138,6 +140,20 @@ TEST(SimPorts, ControlSocketTakesCommandsFromOtherPrograms)
 
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(LinkExists(socketPath));
+}
+
+TEST(SimHarness, AMissingBinaryIsReportedAndTheEnvironmentRestored)
+{
+    const char* before = std::getenv("ORVANE_SIM");
+    const std::string previous = before ? before : "(unset)";
+    {
+        ScopedEnv env("ORVANE_SIM", "/nonexistent/orvane-sim");
+        SimProcess sim({"--port", "0"}, 5000);
+        EXPECT_FALSE(sim.Ready());
+        EXPECT_NE(sim.StartError().find("/nonexistent/orvane-sim"), std::string::npos) << sim.StartError();
+    }
+    const char* after = std::getenv("ORVANE_SIM");
+    EXPECT_EQ(after ? std::string(after) : "(unset)", previous);
 }
 
 TEST(SimCommandLine, HelpDescribesTheOptionsAndBadOptionsAreRefused)

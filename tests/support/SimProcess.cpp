@@ -127,6 +127,7 @@ void SimProcess::Start(const std::vector<std::string>& args, int readyTimeoutMs)
             return;
         }
     }
+    Running();  // reaps a simulator that refused to start, for StartError
 }
 
 bool SimProcess::ReadLine(std::string& line, int timeoutMs)
@@ -158,8 +159,8 @@ bool SimProcess::ReadLine(std::string& line, int timeoutMs)
 std::string SimProcess::StartError() const
 {
     std::string text = fTemp.Read("sim.err");
-    if (fPid < 0)
-        text += "could not start " + BinaryPath();
+    if (fStatus >= 0 && WIFEXITED(fStatus) && WEXITSTATUS(fStatus) == 127)
+        text += "could not run " + BinaryPath();
     if (text.empty())
         text = "no READY line from " + BinaryPath();
     return text;
