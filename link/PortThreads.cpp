@@ -25,8 +25,12 @@ TPortNamedThread::~TPortNamedThread()
 
 void TPortNamedThread::Start()
 {
-    if (!fThread.joinable())
-        fThread = std::thread([this] { Run(); });
+    if (fThread.joinable())
+        return;
+    fThread = std::thread([this] { Run(); });
+    // Returns once the thread exists under its name, suspended.
+    std::unique_lock lock(fMutex);
+    fCond.wait(lock, [this] { return fStarted; });
 }
 
 void TPortNamedThread::Resume()
@@ -64,6 +68,8 @@ void TPortNamedThread::Run()
     SetCurrentThreadPriority(fPriority);
     {
         std::unique_lock lock(fMutex);
+        fStarted = true;
+        fCond.notify_all();
         fCond.wait(lock, [this] { return fResumed || fTerminated; });
     }
     if (!fTerminated) {

@@ -58,6 +58,7 @@ private:
     std::thread fThread;
     std::mutex fMutex;
     std::condition_variable fCond;
+    bool fStarted = false;
     bool fResumed = false;
     std::atomic<bool> fTerminated{false};
     std::atomic<bool> fFinished{false};

@@ -85,6 +85,8 @@ public:
         if (p.failReset) {
             const int r = p.failReset;
             p.failReset = 0;
+            if (r == kSioAlreadyOpen)
+                p.open = true; // held open already: still usable
             return r;
         }
         if (!p.exists)

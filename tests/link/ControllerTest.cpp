@@ -1,0 +1,377 @@
+#include "link/AdapterFrame.h"
+#include "link/DVIOController.h"
+#include "link/PortThreads.h"
+#include "link/SerialFrame.h"
+#include "nav/GPSClock.h"
+#include "platform/fake/FakeSerialLibrary.h"
+#include "platform/fake/FakeTimeSource.h"
+#include "tests/link/LinkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace orv {
+namespace {
+
+using test::ServeUntil;
+
+std::string Str(const std::vector<uint8_t>& v)
+{
+    return std::string(v.begin(), v.end());
+}
+
+std::string ControllerLine(uint8_t code, uint8_t d0 = 0)
+{
+    std::string line = "#" + HexByte(code) + "," + HexByte(d0) + ",";
+    for (int i = 1; i < 8; ++i)
+        line += "00,";
+    return line + HexByte(SerialChecksum(line)) + "\r\n";
+}
+
+std::string StatusRequestLine()
+{
+    return BuildSerialLine(0x02, 0, 0);
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TDVIOController> MakeLink(uint8_t kind, uint8_t port)
+    {
+        serial.AddPort(port);
+        auto link = std::make_unique<TDVIOController>(serial, kind);
+        link->SetCanPingRecord(MakeCanRecord(CanIdentifier(0x02, 0)));
+        link->SetLinkKind(kind);
+        link->SetPortNumber(port);
+        return link;
+    }
+    size_t CountWrites(int port, const std::string& bytes)
+    {
+        const auto w = serial.Writes(port);
+        return static_cast<size_t>(std::count(w.begin(), w.end(), bytes));
+    }
+
+    FakeSerialLibrary serial;
+    test::LogCapture log;
+};
+
+TEST_F(LinkTest, CloseLinkOnALinkThatNeverStarted)
+{
+    const int threadsBefore = test::ThreadCount();
+    {
+        TDVIOController bare(serial);
+        EXPECT_TRUE(bare.CloseLink());
+        EXPECT_TRUE(bare.Destroyed());
+        EXPECT_TRUE(log.Has("Comport 255 was destroyed"));
+        EXPECT_TRUE(bare.CloseLink()); // runs once
+        EXPECT_EQ(1u, log.Count("Comport 255 was destroyed"));
+    }
+    {
+        auto suspended = MakeLink(2, 4);
+        EXPECT_EQ(threadsBefore + 5, test::ThreadCount());
+        EXPECT_TRUE(suspended->CloseLink());
+        EXPECT_TRUE(log.Has("Comport 4 was destroyed"));
+        EXPECT_TRUE(log.Has("Freeing Thread Writer Port: 4"));
+        EXPECT_TRUE(log.Has("Freed Thread Pinger Port: 4"));
+        EXPECT_EQ(threadsBefore, test::ThreadCount());
+        EXPECT_FALSE(serial.IsOpen(4)); // never opened, never touched
+    }
+}
+
+TEST_F(LinkTest, ThreadsCarryTheirNamesAndSetPortNumberAgainReplacesThem)
+{
+    const int threadsBefore = test::ThreadCount();
+    auto link = MakeLink(0, 3);
+    const auto names = test::ThreadNames();
+    for (const char* name : {"VEDOProcessStac", "VEDOParser_3", "PortWriter_3", "PortChecker_3", "PingThread_3"})
+        EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << name;
+    EXPECT_EQ("VEDOProcessStack_3", link->Thread(0)->OsName());
+    EXPECT_EQ("3_VEDOPingThread", link->Thread(4)->Event().Name());
+    EXPECT_EQ(100, link->PingInterval());
+    EXPECT_TRUE(log.Has("Setting TDVIOController Port Name to: 3 "));
+
+    link->OpenLink(9);
+    EXPECT_TRUE(ServeUntil([&] { return serial.WriteCount(3) > 0; }));
+    serial.AddPort(5);
+    link->SetPortNumber(5);
+    EXPECT_EQ(threadsBefore + 5, test::ThreadCount());
+    EXPECT_FALSE(serial.IsOpen(3));
+    EXPECT_EQ("PortWriter_5", link->Thread(2)->OsName());
+    link->CloseLink();
+    EXPECT_EQ(threadsBefore, test::ThreadCount());
+}
+
+TEST_F(LinkTest, OpenLinkFailuresEndInBadExit)
+{
+    TDVIOController noPort(serial, 2);
+    noPort.OpenLink(9);
+    EXPECT_TRUE(noPort.LinkClosed());
+    EXPECT_FALSE(noPort.LinkUp());
+    EXPECT_TRUE(log.Has("Bad Exit"));
+
+    auto missing = MakeLink(2, 6);
+    serial.FailNextReset(6, kSioCannotOpen);
+    missing->OpenLink(9);
+    EXPECT_TRUE(missing->LinkClosed());
+    EXPECT_TRUE(missing->SerialPingFailed());
+
+    // A port this process already holds counts as opened.
+    auto held = MakeLink(2, 7);
+    serial.FailNextReset(7, kSioAlreadyOpen);
+    held->OpenLink(9);
+    EXPECT_FALSE(held->LinkClosed());
+    EXPECT_TRUE(held->LinkUp());
+}
+
+TEST_F(LinkTest, SerialLinkVerifiesOnAnAnswerAndQueuesIt)
+{
+    auto link = MakeLink(2, 1);
+    link->OpenLink(9);
+    EXPECT_EQ(1, link->RequiredBits());
+    EXPECT_TRUE(link->Opening());
+    ASSERT_TRUE(ServeUntil([&] { return CountWrites(1, StatusRequestLine()) >= 1; }));
+    serial.Feed(1, ControllerLine(0x03, 0x42));
+    ASSERT_TRUE(ServeUntil([&] { return link->LinkVerified(); }));
+    EXPECT_FALSE(link->Opening());
+    EXPECT_TRUE(link->LinkHealthy());
+    const auto rec = link->PopCanFrame(1);
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(0x03u, rec->Identifier);
+    EXPECT_EQ(0x42, rec->Data(0));
+    EXPECT_TRUE(log.Has("1: Serial ping responded"));
+}
+
+// The board's side, as little as the pings need: the DIP reply, the CAN
+// rate acknowledgements and a status for every CAN frame.
+class GpioPeer {
+public:
+    GpioPeer(FakeSerialLibrary& serial, int port, bool answerCan) : fSerial(serial), fPort(port), fAnswerCan(answerCan)
+    {
+        serial.SetPutsHook([this](int port, const std::string& bytes) {
+            if (port != fPort || bytes.size() < 5)
+                return static_cast<int>(bytes.size());
+            const uint8_t code = static_cast<uint8_t>(bytes[1]);
+            if (code == 0x01 && fAnswerDip)
+                Feed(BuildGpioFrame(gtDip, {0x12, 0x34, 0x00, 0x01, 0x05}));
+            if (code == 0xA1 || code == 0xA2)
+                Feed(BuildGpioFrame(GpioTypeOfCode(code), {0x00}));
+            if (code == 0x21) {
+                ++fCanFrames;
+                if (fAnswerCan) {
+                    const auto r = MakeCanRecord(CanIdentifier(0x03, 0)).ToBytes();
+                    Feed(BuildGpioFrame(gtCan1, std::vector<uint8_t>(r.begin(), r.end())));
+                }
+            }
+            return static_cast<int>(bytes.size());
+        });
+    }
+    ~GpioPeer() { fSerial.SetPutsHook(nullptr); }
+    void AnswerDip(bool on) { fAnswerDip = on; }
+    int CanFrames() const { return fCanFrames; }
+
+private:
+    void Feed(const std::vector<uint8_t>& frame) { fSerial.Feed(fPort, Str(frame)); }
+    FakeSerialLibrary& fSerial;
+    int fPort;
+    bool fAnswerCan;
+    std::atomic<bool> fAnswerDip{false};
+    std::atomic<int> fCanFrames{0};
+};
+
+TEST_F(LinkTest, GpioLinkNeedsTheDipReplyThenACanAnswer)
+{
+    GpioPeer peer(serial, 2, true);
+    auto link = MakeLink(0, 2);
+    link->OpenLink(9);
+    EXPECT_EQ(6, link->RequiredBits());
+    const std::string dipRequest = Str(BuildGpioFrame(gtDip, {}));
+    // The DIP request goes out on every writer pass; no CAN ping before a reply.
+    ASSERT_TRUE(ServeUntil([&] { return CountWrites(2, dipRequest) >= 3; }));
+    EXPECT_EQ(0, peer.CanFrames());
+    EXPECT_FALSE(link->LinkVerified());
+
+    peer.AnswerDip(true);
+    ASSERT_TRUE(ServeUntil([&] { return link->LinkVerified(); }));
+    EXPECT_EQ(vbDip | vbCan, link->VerifiedBits());
+    EXPECT_GE(peer.CanFrames(), 1);
+    EXPECT_EQ(1u, CountWrites(2, Str(BuildGpioFrame(gtDirections, {0}))));
+    EXPECT_EQ(1u, CountWrites(2, Str(BuildGpioFrame(gtCanConfig1, {6, 0, 0}))));
+    EXPECT_EQ(1u, CountWrites(2, Str(BuildGpioFrame(gtCanConfig2, {6, 0, 0}))));
+    EXPECT_EQ(0x1234, link->HardwareId());
+    EXPECT_EQ(0x05, link->DipSwitches());
+    EXPECT_TRUE(log.Has("2: DIP ping responded"));
+    EXPECT_TRUE(log.Has("2: CAN ping responded"));
+    EXPECT_TRUE(log.Has("2: verified GPIO"));
+}
+
+TEST_F(LinkTest, GpioChannelWriteGoesOutInFramesOf255)
+{
+    GpioPeer peer(serial, 2, true);
+    peer.AnswerDip(true);
+    auto link = MakeLink(0, 2);
+    link->OpenLink(9);
+    ASSERT_TRUE(ServeUntil([&] { return link->LinkVerified(); }));
+    std::vector<uint8_t> data(600, 'q');
+    EXPECT_EQ(600, link->WriteChannel(data.data(), 600, 1));
+    const std::string f255 = Str(BuildGpioFrame(gtSerial1, std::vector<uint8_t>(255, 'q')));
+    const std::string f90 = Str(BuildGpioFrame(gtSerial1, std::vector<uint8_t>(90, 'q')));
+    ASSERT_TRUE(ServeUntil([&] { return CountWrites(2, f90) == 1; }));
+    EXPECT_EQ(2u, CountWrites(2, f255));
+}
+
+class FakeClockLinkTest : public LinkTest {
+protected:
+    void SetUp() override { TGPSClock::Install(source); }
+    void TearDown() override { TGPSClock::Uninstall(); }
+    // Waits for the pinger to have run once more after the time moved.
+    void Advance(int ms) { source.AdvanceMs(ms); }
+    FakeTimeSource source;
+};
+
+TEST_F(FakeClockLinkTest, AdapterWithoutAnswerPingsResetsAndTimesOut)
+{
+    auto link = MakeLink(4, 3);
+    link->OpenLink(9);
+    EXPECT_EQ(8, link->RequiredBits());
+    const std::vector<std::string> opening = {"C\r", "S6\r", "E\r", "O\r", kAdapterPing};
+    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 6; }));
+    const auto first = serial.Writes(3);
+    EXPECT_EQ(opening, std::vector<std::string>(first.begin(), first.begin() + 5));
+    EXPECT_EQ(kAdapterPing, first[5]); // first ping at once: Count 1
+    Advance(301);
+    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 7; })); // Count 2
+    Advance(301);
+    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 8; })); // Count 3
+    // The fourth attempt is the reset sequence, without waiting for the interval.
+    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 12; }));
+    EXPECT_TRUE(log.Has("3: USB to CAN Timed Out.  Trying CAN reset"));
+    const auto w = serial.Writes(3);
+    EXPECT_EQ(opening.front(), w[8]);
+    EXPECT_EQ("O\r", w[11]);
+    for (int count = 5; count <= 8; ++count) {
+        Advance(301);
+        ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= static_cast<size_t>(count + 8); })) << count;
+    }
+    EXPECT_FALSE(link->UsbCanPingFailed());
+    ASSERT_TRUE(ServeUntil([&] { return link->UsbCanPingFailed(); }));
+    EXPECT_TRUE(log.Has("3: USB to CAN Timed Out"));
+    EXPECT_EQ(16u, serial.WriteCount(3));
+    EXPECT_FALSE(link->LinkVerified());
+    EXPECT_EQ(lfUsbCanPing, link->FailureBits());
+    link->CloseLink();
+}
+
+TEST_F(FakeClockLinkTest, SerialPingTimesOutAfterFiveTries)
+{
+    auto link = MakeLink(2, 1);
+    link->OpenLink(9);
+    const std::string ping = StatusRequestLine();
+    for (size_t tries = 1; tries <= 5; ++tries) {
+        ASSERT_TRUE(ServeUntil([&] { return CountWrites(1, ping) >= tries + 1; })) << tries;
+        Advance(301);
+    }
+    ASSERT_TRUE(ServeUntil([&] { return link->SerialPingFailed(); }));
+    EXPECT_TRUE(log.Has("1: Serial Ping Timed Out"));
+    // Failed stays failed: a late answer does not clear it.
+    serial.Feed(1, ControllerLine(0x03));
+    ASSERT_TRUE(ServeUntil([&] { return link->PopCanFrame(1).has_value(); }));
+    EXPECT_TRUE(link->SerialPingFailed());
+    EXPECT_FALSE(link->LinkVerified());
+}
+
+TEST_F(FakeClockLinkTest, DipReplyAfterTheTimeOutDoesNotClearTheFailure)
+{
+    GpioPeer peer(serial, 2, true);
+    auto link = MakeLink(0, 2);
+    link->OpenLink(9);
+    for (int i = 0; i < 6 && !link->GpioPingFailed(); ++i) {
+        Advance(201);
+        ServeUntil([&] { return link->PingRecord(pkDip).Count > i || link->GpioPingFailed(); }, 2000);
+    }
+    ASSERT_TRUE(ServeUntil([&] { return link->GpioPingFailed(); }));
+    EXPECT_TRUE(log.Has("2: Ping Timed Out"));
+    peer.AnswerDip(true);
+    ASSERT_TRUE(ServeUntil([&] { return link->GetResponseFlag(gtDip); }));
+    // A few more pinger passes change nothing.
+    const size_t before = log.Lines().size();
+    ServeUntil([&] { return log.Lines().size() > before + 20; }, 400);
+    EXPECT_TRUE(link->GpioPingFailed());
+    EXPECT_FALSE(link->LinkVerified());
+    EXPECT_EQ(0, peer.CanFrames());
+}
+
+TEST_F(FakeClockLinkTest, AWriteThatTakesLongerThanTwoSecondsBlocksTheLink)
+{
+    std::atomic<bool> entered{false}, release{false};
+    serial.SetPutsHook([&](int, const std::string& bytes) {
+        entered = true;
+        while (!release)
+            std::this_thread::yield();
+        return static_cast<int>(bytes.size());
+    });
+    auto link = MakeLink(2, 1);
+    link->OpenLink(9);
+    ASSERT_TRUE(ServeUntil([&] { return entered.load(); }));
+    EXPECT_TRUE(link->LinkHealthy());
+    Advance(2001);
+    EXPECT_FALSE(link->LinkHealthy());
+    EXPECT_TRUE(link->SendBlocked());
+    EXPECT_TRUE(log.Has("1: Send blocked"));
+    release = true;
+    serial.SetPutsHook(nullptr);
+    link->CloseLink();
+}
+
+TEST_F(LinkTest, UnplugWhileRunningTakesTheLinkDown)
+{
+    const int threadsBefore = test::ThreadCount();
+    auto link = MakeLink(2, 1);
+    link->OpenLink(9);
+    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(1) > 0; }));
+    serial.Feed(1, ControllerLine(0x03));
+    ASSERT_TRUE(ServeUntil([&] { return link->LinkVerified(); }));
+    serial.RemovePort(1);
+    ASSERT_TRUE(ServeUntil([&] { return !link->LinkUp(); }));
+    EXPECT_FALSE(link->LinkHealthy());
+    EXPECT_TRUE(link->SerialPingFailed());
+    EXPECT_TRUE(log.Has("1 port does not exist"));
+    link.reset(); // freeing closes
+    EXPECT_EQ(threadsBefore, test::ThreadCount());
+}
+
+TEST_F(LinkTest, ClosingWhileWorkersWaitForTheMainThreadCannotDeadlock)
+{
+    const int threadsBefore = test::ThreadCount();
+    for (int kind : {0, 2, 4}) {
+        auto link = MakeLink(static_cast<uint8_t>(kind), 1);
+        link->OpenLink(9);
+        // Nobody serves: the writer and the pinger end up waiting for us.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (TMainThreadCalls::PendingCount() < 2 && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        EXPECT_GE(TMainThreadCalls::PendingCount(), 1) << kind;
+        if (kind == 4)
+            link.reset(); // the destructor closes too
+        else
+            EXPECT_TRUE(link->CloseLink());
+        EXPECT_EQ(threadsBefore, test::ThreadCount()) << kind;
+        EXPECT_FALSE(serial.IsOpen(1)) << kind;
+        TMainThreadCalls::ServePending(); // withdrawn jobs are skipped
+    }
+}
+
+TEST_F(LinkTest, GpioBoardFunctionsAreSkippedWithoutAPort)
+{
+    TDVIOController link(serial, 0);
+    link.SetGpioDirections(1);
+    link.SetChannelConfig(1, 3);
+    link.SetCanRate(1, 6);
+    EXPECT_EQ(0, link.CanRate(1));
+    uint8_t byte = 1;
+    EXPECT_EQ(0, link.WriteChannel(&byte, 1, 1));
+    EXPECT_EQ(0, link.ChannelBytesAvailable(1));
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,252 @@
+#include "link/LinkHealth.h"
+#include "link/LinkInbox.h"
+#include "link/LinkLocks.h"
+#include "link/LinkOutbox.h"
+#include "nav/GPSClock.h"
+#include "platform/fake/FakeTimeSource.h"
+#include "tests/link/LinkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace orv {
+namespace {
+
+TGpioMessage CanMessage(uint32_t id)
+{
+    const auto b = MakeCanRecord(id).ToBytes();
+    return {gtCan1, std::vector<uint8_t>(b.begin(), b.end())};
+}
+
+// Feeds messages to the inbox the way the parser does, then processes them.
+void Receive(TLinkInbox& inbox, int kind, const std::vector<uint8_t>& bytes)
+{
+    std::lock_guard lock(TLinkLocks::Receive());
+    std::copy(bytes.begin(), bytes.end(), inbox.GpioTailLocked());
+    inbox.GpioAddedLocked(bytes.size());
+    TLinkInbox::TParseOutput out;
+    inbox.ParseLocked(kind, out);
+    inbox.ProcessLocked();
+}
+
+TEST(LinkInboxTest, CanQueueKeepsTheNewestSix)
+{
+    TLinkInbox inbox;
+    std::vector<uint8_t> bytes;
+    for (uint32_t i = 0; i < 10; ++i) {
+        const auto m = CanMessage(0x00080003 + (i << 8));
+        const auto f = BuildGpioFrame(gtCan1, m.Data);
+        bytes.insert(bytes.end(), f.begin(), f.end());
+    }
+    Receive(inbox, 0, bytes);
+    EXPECT_EQ(6u, inbox.CanQueueSize(1));
+    for (uint32_t i = 4; i < 10; ++i)
+        EXPECT_EQ(0x00080003 + (i << 8), inbox.PopCan(1)->Identifier);
+    EXPECT_FALSE(inbox.PopCan(1));
+    EXPECT_TRUE(inbox.ResponseFlag(gtCan1));
+    EXPECT_FALSE(inbox.ResponseFlag(gtCan2));
+}
+
+TEST(LinkInboxTest, KeepsDipReplyStatusBytesAndFlags)
+{
+    TLinkInbox inbox;
+    const auto dip = BuildGpioFrame(gtDip, {0x12, 0x34, 0x56, 0x78, 0x9A});
+    const auto bits = BuildGpioFrame(gtClearBits, {0x0F, 0xF0});
+    const auto ack = BuildGpioFrame(gtCanConfig1, {0x00});
+    std::vector<uint8_t> all(dip);
+    all.insert(all.end(), bits.begin(), bits.end());
+    all.insert(all.end(), ack.begin(), ack.end());
+    Receive(inbox, 0, all);
+    const std::array<uint8_t, 5> expected = {0x12, 0x34, 0x56, 0x78, 0x9A};
+    EXPECT_EQ(expected, inbox.DipBytes());
+    EXPECT_EQ(0x0F, inbox.GpioStatus(1));
+    EXPECT_EQ(0xF0, inbox.GpioStatus(2));
+    EXPECT_TRUE(inbox.ResponseFlag(gtDip));
+    EXPECT_TRUE(inbox.ResponseFlag(gtClearBits));
+    EXPECT_TRUE(inbox.ResponseFlag(gtCanConfig1));
+    inbox.SetResponseFlag(gtDip, false);
+    EXPECT_FALSE(inbox.ResponseFlag(gtDip));
+}
+
+TEST(LinkInboxTest, ChannelDataReadAcrossBuffersAndOverflowDropped)
+{
+    TLinkInbox inbox;
+    Receive(inbox, 0, BuildGpioFrame(static_cast<TGpioType>(gtSerial1 + 1), {'a', 'b', 'c'}));
+    EXPECT_EQ(3, inbox.ChannelBytesAvailable(2));
+    uint8_t buf[16] = {};
+    EXPECT_EQ(2, inbox.ReadChannel(buf, 2, 2));
+    EXPECT_EQ('a', buf[0]);
+    // More arrives while the front still holds "c".
+    Receive(inbox, 0, BuildGpioFrame(static_cast<TGpioType>(gtSerial1 + 1), {'d', 'e'}));
+    EXPECT_EQ(3, inbox.ChannelBytesAvailable(2));
+    EXPECT_EQ(3, inbox.ReadChannel(buf, 10, 2));
+    EXPECT_EQ("cde", std::string(buf, buf + 3));
+    EXPECT_EQ(0, inbox.ReadChannel(buf, 10, 2));
+
+    // 16 frames of 250 = 4000 bytes fit; the next 250 would pass 4094 and go whole.
+    for (int i = 0; i < 16; ++i)
+        Receive(inbox, 0, BuildGpioFrame(gtSerial1, std::vector<uint8_t>(250, 'x')));
+    EXPECT_EQ(4000, inbox.ChannelBytesAvailable(1));
+    Receive(inbox, 0, BuildGpioFrame(gtSerial1, std::vector<uint8_t>(250, 'y')));
+    EXPECT_EQ(4000, inbox.ChannelBytesAvailable(1));
+    Receive(inbox, 0, BuildGpioFrame(gtSerial1, std::vector<uint8_t>(94, 'z')));
+    EXPECT_EQ(4094, inbox.ChannelBytesAvailable(1));
+}
+
+TEST(LinkInboxTest, TextKindsQueueRecordsAsCanChannelOne)
+{
+    TLinkInbox inbox;
+    std::lock_guard lock(TLinkLocks::Receive());
+    inbox.AppendTextLocked("T000801038" "1122334455667788\r");
+    TLinkInbox::TParseOutput out;
+    inbox.ParseLocked(4, out);
+    EXPECT_EQ(1, out.Emitted);
+    inbox.ProcessLocked();
+    EXPECT_EQ(0u, inbox.ReceivedQueueSizeLocked());
+    inbox.AppendTextLocked(std::string(9000, 'q'));
+    EXPECT_EQ(0u, inbox.TextSizeLocked()); // past 8192 the text goes
+}
+
+TEST(LinkOutboxTest, ChannelFlushCutsFramesOf255)
+{
+    struct Case {
+        int pending;
+        std::vector<size_t> frames;
+    } cases[] = {{600, {255, 255, 90}}, {510, {255, 255, 0}}, {1, {1}}, {255, {255, 0}}};
+    for (const auto& c : cases) {
+        TLinkOutbox out;
+        std::vector<uint8_t> data(c.pending);
+        for (int i = 0; i < c.pending; ++i)
+            data[i] = static_cast<uint8_t>(i);
+        ASSERT_EQ(c.pending, out.WriteChannel(data.data(), c.pending, 3));
+        out.FlushChannels();
+        EXPECT_EQ(0u, out.ChannelPending(3));
+        std::vector<size_t> sizes;
+        std::vector<uint8_t> joined;
+        while (auto m = out.TakeGpio()) {
+            EXPECT_EQ(gtSerial1 + 2, m->Type);
+            sizes.push_back(m->Data.size());
+            joined.insert(joined.end(), m->Data.begin(), m->Data.end());
+        }
+        EXPECT_EQ(c.frames, sizes) << c.pending;
+        EXPECT_EQ(data, joined) << c.pending;
+    }
+}
+
+TEST(LinkOutboxTest, ChannelCapacityAndLargeFlushKeepsEveryByte)
+{
+    TLinkOutbox out;
+    std::vector<uint8_t> data(4095, 7);
+    EXPECT_EQ(0, out.WriteChannel(data.data(), 4096, 1));
+    EXPECT_EQ(4095, out.WriteChannel(data.data(), 4095, 1));
+    EXPECT_EQ(0, out.WriteChannel(data.data(), 1, 1));
+    size_t total = 0;
+    for (int round = 0; round < 4 && out.ChannelPending(1) + out.GpioCount() > 0; ++round) {
+        out.FlushChannels();
+        while (auto m = out.TakeGpio())
+            total += m->Data.size();
+    }
+    // More frames than the queue keeps: the rest waits for the next round.
+    EXPECT_EQ(4095u, total);
+}
+
+TEST(LinkOutboxTest, QueuesKeepTheNewestEightAndClosedTextQueueIgnoresMore)
+{
+    TLinkOutbox out;
+    for (int i = 0; i < 12; ++i)
+        out.QueueText(std::to_string(i));
+    EXPECT_EQ("4", *out.TakeText());
+    EXPECT_EQ(7u, out.TextCount());
+    out.Close();
+    out.QueueText("late");
+    EXPECT_EQ(7u, out.TextCount());
+    for (int i = 0; i < 12; ++i)
+        out.QueueGpio(gtDirections, {static_cast<uint8_t>(i)});
+    EXPECT_EQ(4, out.TakeGpio()->Data[0]);
+}
+
+class LinkHealthTest : public ::testing::Test {
+protected:
+    void SetUp() override { TGPSClock::Install(source); }
+    void TearDown() override { TGPSClock::Uninstall(); }
+    FakeTimeSource source;
+    test::LogCapture log;
+};
+
+TEST_F(LinkHealthTest, AWriteLongerThanTwoSecondsBlocksTheLink)
+{
+    TLinkHealth health(7);
+    health.SetLinkKind(2);
+    health.SetLinkUp(true);
+    EXPECT_TRUE(health.LinkHealthy());
+    health.SetWatch(TWatch::Send, true);
+    source.AdvanceMs(2000);
+    EXPECT_TRUE(health.LinkHealthy());
+    source.AdvanceMs(1);
+    EXPECT_FALSE(health.LinkHealthy());
+    EXPECT_TRUE(health.SendBlocked());
+    EXPECT_FALSE(health.LinkUp());
+    EXPECT_TRUE(health.SerialPingFailed()); // going down marks the kind's ping
+    EXPECT_TRUE(log.Has("7: Send blocked"));
+    EXPECT_EQ(lfSerialPing | lfSendBlocked, health.FailureBits());
+}
+
+TEST_F(LinkHealthTest, TenSecondsWithoutAReadBlocksTheReceiveSide)
+{
+    TLinkHealth health(3);
+    health.SetLinkKind(4);
+    health.SetLinkUp(true);
+    EXPECT_TRUE(health.LinkHealthy());
+    // A write now and then keeps the send side alive; nothing is read.
+    for (int i = 0; i < 10; ++i) {
+        health.SetWatch(TWatch::Send, true);
+        health.SetWatch(TWatch::Send, false);
+        source.AdvanceMs(999);
+        EXPECT_TRUE(health.LinkHealthy()) << i;
+    }
+    source.AdvanceMs(20);
+    EXPECT_FALSE(health.LinkHealthy());
+    EXPECT_TRUE(health.ReceiveBlocked());
+    EXPECT_FALSE(health.SendBlocked());
+    EXPECT_TRUE(health.UsbCanPingFailed());
+    EXPECT_TRUE(log.Has("3: Received blocked"));
+}
+
+TEST_F(LinkHealthTest, ReadsInTimeKeepItHealthy)
+{
+    TLinkHealth health(1);
+    health.SetLinkUp(true);
+    health.SetWatch(TWatch::Receive, true);
+    source.AdvanceMs(2500);
+    EXPECT_TRUE(health.LinkHealthy());
+    health.SetWatch(TWatch::Receive, false);
+    source.AdvanceMs(5000);
+    EXPECT_TRUE(health.LinkHealthy());
+    source.AdvanceMs(5001); // 10 s since the watchdog was set idle
+    EXPECT_FALSE(health.LinkHealthy());
+}
+
+TEST_F(LinkHealthTest, DownMarksTheKindsPingAndUpClearsEverything)
+{
+    struct Case {
+        int kind;
+        bool canFailedBefore;
+        uint8_t bits;
+    } cases[] = {{0, false, lfGpioPing}, {1, true, lfCanPing}, {3, false, lfSerialPing}, {5, false, lfUsbCanPing}};
+    for (const auto& c : cases) {
+        TLinkHealth health;
+        health.SetLinkKind(c.kind);
+        health.SetLinkUp(true);
+        health.SetCanPingFailed(c.canFailedBefore);
+        health.SetLinkUp(false);
+        EXPECT_EQ(c.bits, health.FailureBits()) << c.kind;
+        EXPECT_FALSE(health.LinkHealthy());
+        health.SetLinkUp(true);
+        EXPECT_EQ(0, health.FailureBits());
+        EXPECT_TRUE(health.LinkHealthy());
+    }
+}
+
+} // namespace
+} // namespace orv
