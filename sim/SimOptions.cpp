@@ -20,7 +20,7 @@ bool ToSeconds(const std::string& text, double& out)
     return !text.empty() && end == text.c_str() + text.size() && out >= 0 && out < 1e7;
 }
 
-bool ParseDecoy(const std::string& text, TDecoySpec& decoy)
+bool ParseDecoy(const std::string& text, TDecoyChoice& decoy)
 {
     const auto colon = text.find(':');
     const std::string kind = text.substr(0, colon);
@@ -167,7 +167,7 @@ std::optional<TSimOptions> ParseSimOptions(const std::vector<std::string>& args,
         else if (a == "--ports-dir")
             ok = value(o.PortsDir);
         else if (a == "--decoy") {
-            TDecoySpec d;
+            TDecoyChoice d;
             ok = value(v);
             if (ok && !ParseDecoy(v, d)) {
                 error = "--decoy: \"" + v + "\" is not silent[:N] or garbage[:N]";

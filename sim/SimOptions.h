@@ -10,7 +10,7 @@ namespace orv::sim {
 
 enum class TDecoyKind { Silent, Garbage };
 
-struct TDecoySpec {
+struct TDecoyChoice {
     TDecoyKind Kind = TDecoyKind::Silent;
     int Port = -1;  // -1: the lowest free port number
 };
@@ -22,7 +22,7 @@ struct TSimOptions {
     int Boards = 1;
     int SingleBoardId = 0;
     std::string PortsDir;
-    std::vector<TDecoySpec> Decoys;
+    std::vector<TDecoyChoice> Decoys;
     // Faults, in seconds after start (unset: never).
     std::optional<double> SilenceAfter;
     std::optional<double> GarbageAfter;

@@ -109,12 +109,12 @@ bool TSimulator::Start(std::string& error)
 bool TSimulator::PlaceDecoys(std::string& error)
 {
     std::vector<int> taken = {fOptions.Port};
-    for (const auto& spec : fOptions.Decoys)
-        if (spec.Port >= 0)
-            taken.push_back(spec.Port);
+    for (const auto& choice : fOptions.Decoys)
+        if (choice.Port >= 0)
+            taken.push_back(choice.Port);
     uint64_t seed = fOptions.Seed;
-    for (const auto& spec : fOptions.Decoys) {
-        int number = spec.Port;
+    for (const auto& choice : fOptions.Decoys) {
+        int number = choice.Port;
         if (number < 0) {
             for (number = 0; number <= 254; ++number)
                 if (std::find(taken.begin(), taken.end(), number) == taken.end()
@@ -126,7 +126,7 @@ bool TSimulator::PlaceDecoys(std::string& error)
             }
             taken.push_back(number);
         }
-        TDecoy decoy {spec.Kind, std::make_unique<TPtyPort>(fOptions.PortsDir, number), TNoise(++seed * 7919)};
+        TDecoy decoy {choice.Kind, std::make_unique<TPtyPort>(fOptions.PortsDir, number), TNoise(++seed * 7919)};
         if (!decoy.Port->Plug(error))
             return false;
         fDecoys.push_back(std::move(decoy));
