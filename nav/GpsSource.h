@@ -1,0 +1,81 @@
+#pragma once
+#include "nav/GPSClock.h"
+#include "nav/PeloCom.h"
+#include "store/IniFile.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace orv {
+
+// One choice of the GPS source combo, by its index ("SelectedGPS").
+struct TGpsSourceDef {
+    const char* caption;     // the combo item
+    const char* statusText;  // shown once the link is started; nullptr = by connection
+    uint8_t capabilityMask;  // what the source supplies: 0x20 speed, 0x10 swath, 0x08 rate
+    bool genericReceiver;    // a plain NMEA receiver on the "GPSPort" port
+};
+std::span<const TGpsSourceDef> GpsSources();
+
+// What the window shows after Start GPS.
+struct TGpsStartResult {
+    bool connected = false;
+    bool gpsNotAvailable = false; // show "GPS Not Available!"
+    std::string runPageGpsText;   // for the run page's GPS status label; empty = leave it
+    std::string statusText;
+    uint8_t capabilityMask = 0;
+};
+
+// The GPS source selection and the one guidance link it starts: Start GPS,
+// Close GPS and the periodic poll, with the "GPS" keys of the settings file.
+// Main thread only.
+class TGpsSource {
+public:
+    static constexpr int kLinkBaud = 38400;
+    static constexpr int64_t kPollIntervalMs = 100;
+    static constexpr int64_t kRemoteTimeoutMs = 3000;
+    static constexpr int64_t kRestartPauseMs = 20;
+
+    TGpsSource(ISerialLibrary& library, TMemIniFile& settings);
+    ~TGpsSource();
+
+    // Re-reads "SelectedGPS" (out-of-range values count as the generic receiver).
+    void Reload();
+    int SelectedGPS() const { return fSelected; }
+    // Stores the choice (clamped to the table); Start writes it to the file.
+    void SetSelectedGPS(int index);
+    // "GPS"/"GPSPort", the port of a generic receiver ("COM1" when unset).
+    std::string GpsPortName() const;
+    void SetGpsPortName(const std::string& name);
+
+    // Frees any link, starts one for the selected source and opens its port.
+    TGpsStartResult Start(std::optional<float> presetFixedSpeed);
+    // Frees the link; quiet at shutdown.
+    void Close(bool quiet = false);
+    TPeloCom* Link() const { return fLink.get(); }
+
+    // Polls the link when its 100 ms interval has passed; true when characters were read.
+    bool PollIfDue();
+
+    // Connected to every link started.
+    TPeloCom::ValueEvent OnRemoteAppRate;
+    TPeloCom::ValueEvent OnRemoteSwathWidth;
+    // Saves the settings file after a change; by default UpdateFile.
+    std::function<void()> SaveSettings;
+    // Waits before a new link takes the port; by default the clock's busy wait.
+    std::function<void(int64_t ms)> Pause;
+
+private:
+    void Save();
+
+    ISerialLibrary& fLibrary;
+    TMemIniFile& fSettings;
+    int fSelected = 0;
+    std::unique_ptr<TPeloCom> fLink;
+    TDeadline fPollDeadline;
+};
+
+} // namespace orv
