@@ -1,0 +1,76 @@
+#include "device/OrvaneVEDOController.h"
+
+namespace orv {
+
+OrvaneVEDOController::OrvaneVEDOController(ISerialLibrary& sio) : fSio(sio), fSearch(sio) {}
+
+OrvaneVEDOController::~OrvaneVEDOController()
+{
+    SetCanport(nullptr);
+}
+
+void OrvaneVEDOController::SetCanport(std::unique_ptr<TDVIOController> link)
+{
+    std::unique_ptr<TDVIOController> old = std::move(fCanport);
+    fLogKind = -1;
+    if (old)
+        old->CloseLink();
+    old.reset();
+    fCanport = std::move(link);
+    UpdateLogKind();
+}
+
+std::unique_ptr<TDVIOController> OrvaneVEDOController::NewCanport() const
+{
+    const int kind = fCurrentCommTarget >= 0 && fCurrentCommTarget <= 5 ? fCurrentCommTarget : 0;
+    return std::make_unique<TDVIOController>(fSio, static_cast<uint8_t>(kind));
+}
+
+void OrvaneVEDOController::UpdateLogKind()
+{
+    fLogKind = fCanport ? static_cast<int>(fCanport->LinkKind()) : -1;
+}
+
+uint8_t OrvaneVEDOController::LinkFailureFlags() const
+{
+    if (!fCanport)
+        return 0;
+    // Health first: it is what trips the watchdog flags.
+    const bool healthy = fCanport->LinkHealthy();
+    uint8_t flags = fCanport->FailureBits();
+    if (!healthy)
+        flags |= lfNotHealthy;
+    return flags;
+}
+
+void OrvaneVEDOController::SetCurrentCommTarget(int target)
+{
+    if (!fPortLocked)
+        fCurrentCommTarget = target;
+}
+
+bool OrvaneVEDOController::FindCommTarget()
+{
+    const bool found = fSearch.FindCommTarget(fCurrentCommTarget, fLastOrvPort, fCanport.get());
+    UpdateLogKind();
+    return found;
+}
+
+bool OrvaneVEDOController::VerifyKnownPort()
+{
+    const bool ok = fSearch.VerifyKnownPort(fCurrentCommTarget, fLastOrvPort, fCanport.get());
+    UpdateLogKind();
+    return ok;
+}
+
+bool OrvaneVEDOController::FindAvailableCurrentCommTarget()
+{
+    return fSearch.FindAvailableCurrentCommTarget(fCurrentCommTarget, fLastOrvPort);
+}
+
+bool OrvaneVEDOController::FindVerifiedPortByPing()
+{
+    return fSearch.FindVerifiedPortByPing(fCurrentCommTarget, fLastOrvPort);
+}
+
+} // namespace orv
