@@ -1,7 +1,10 @@
 #include "nav/ComPort.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace orv {
 
@@ -45,6 +48,23 @@ int ComPortNumber(const std::string& name)
     if (ec != std::errc() || end != last || *first == '0' || n < 1 || n > 256)
         return -1;
     return n - 1;
+}
+
+std::vector<std::string> AvailableComPorts(const std::string& folder)
+{
+    std::vector<int> numbers;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const int port = ComPortNumber(name);
+        if (port >= 0 && SerialPortName(port) == name)
+            numbers.push_back(port);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    std::vector<std::string> names;
+    for (int port : numbers)
+        names.push_back(SerialPortName(port));
+    return names;
 }
 
 TComPort::TComPort(ISerialLibrary& library) : fLib(library) {}

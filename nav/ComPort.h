@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -25,6 +26,9 @@ std::string ComErrorNames(uint32_t errors);
 // The port number of a "COM<n>" name (any case, n ≥ 1): n - 1; -1 when the
 // text is not such a name.
 int ComPortNumber(const std::string& name);
+
+// The "COM<n>" names present in the ports folder, by port number.
+std::vector<std::string> AvailableComPorts(const std::string& folder);
 
 // A serial port opened and closed by name, with non-blocking reads and writes
 // over the serial library. Errors (a vanished device, a full transmit queue)

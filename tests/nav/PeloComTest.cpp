@@ -3,6 +3,7 @@
 #include "platform/fake/FakeSerialLibrary.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/Log.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,15 @@ TEST(ComPortNames, ComNameMapsToPortNumber)
     EXPECT_EQ(11, ComPortNumber("com12"));
     for (const char* bad : {"", "COM", "COM0", "COM01", "COMx", "COM1 ", "LPT1", "COM-1", "COM999"})
         EXPECT_EQ(-1, ComPortNumber(bad)) << bad;
+}
+
+TEST(ComPortNames, AvailablePortsAreTheComNamesOfTheFolderInPortOrder)
+{
+    test::TempDir dir;
+    for (const char* name : {"COM12", "COM1", "COM3", "com4", "COMx", "COM05", "ttyS0"})
+        dir.Write(name, "");
+    EXPECT_EQ((std::vector<std::string>{"COM1", "COM3", "COM12"}), AvailableComPorts(dir.Path()));
+    EXPECT_TRUE(AvailableComPorts(dir.File("missing")).empty());
 }
 
 TEST(ComPortNames, ErrorNamesInOrder)
