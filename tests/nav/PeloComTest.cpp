@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,34 @@ TEST_F(PeloComTest, NothingIsSentWhileNotConnected)
     link->Poll();
     link->SendOrvSentence();
     EXPECT_EQ(0u, serial.WriteCount(kPort));
+}
+
+TEST_F(PeloComTest, RandomBytesNeverUpsetTheLink)
+{
+    // Garbage mixed with pieces of real sentences, in reads of random size.
+    const std::string pieces[] = {kVtg36, "$GPRMC,", "*4E", "$ORV,", ",,,,,,,", "\r\n", "$ORV,1,0,21,1e38,-1e39,nan,*"};
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string chunk;
+        const int parts = next() % 6;
+        for (int p = 0; p < parts; ++p) {
+            if (next() % 3 == 0) {
+                chunk += pieces[next() % std::size(pieces)];
+            } else {
+                for (int n = next() % 40; n > 0; --n)
+                    chunk += static_cast<char>(next() >> 24);
+            }
+        }
+        serial.Feed(kPort, chunk);
+        link->Poll();
+        source.AdvanceMs(next() % 200);
+        EXPECT_LE(link->Buffered(), 8191u);
+    }
+    EXPECT_GT(link->DecodedCount(), 10) << "the real sentences among the noise are still read";
+    const TGpsSpeed s = link->GetSpeed();
+    EXPECT_TRUE(std::isfinite(s.value));
+    EXPECT_GE(s.value, 0.0f);
 }
 
 TEST(ComPortNames, ComNameMapsToPortNumber)
