@@ -1,8 +1,8 @@
 #include "nav/MsgDecoding.h"
+#include "tests/nav/CommaLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -98,15 +98,12 @@ TEST_F(FieldKindTest, RealKinds)
 
 TEST_F(FieldKindTest, DecimalPointIsAPeriodWhateverTheLocale)
 {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma installed";
     float value = 0;
     decoder.AddField(0, value, fkSingle, 1);
-    const bool ok = DecodeField("12.5");
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    ASSERT_TRUE(ok);
+    test::TCommaLocale comma;
+    if (!comma.Active())
+        GTEST_SKIP() << "no locale with a decimal comma can be had here";
+    ASSERT_TRUE(DecodeField("12.5"));
     EXPECT_FLOAT_EQ(12.5f, value);
 }
 

@@ -4,10 +4,10 @@
 #include "nav/OrvSentence.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/Log.h"
+#include "tests/nav/CommaLocale.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <limits>
 #include <string>
 #include <vector>
@@ -120,13 +120,14 @@ TEST(OrvSentence, FormatAndSignRule)
 
 TEST(OrvSentence, DecimalPointWhateverTheLocale)
 {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    const std::string text = FixedText(12.345, 2);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ("12.35", text);
+    test::TCommaLocale comma;
+    if (!comma.Active())
+        GTEST_SKIP() << "no locale with a decimal comma can be had here";
+    EXPECT_EQ("12.35", FixedText(12.345, 2));
+    TOrvFields fields;
+    fields.appRate = 95.25;
+    fields.swathWidth = 22.5;
+    EXPECT_EQ("$ORV,0,0,0,95.25,22.5,0.0,0.000", BuildOrvSentence(fields).substr(0, 31));
 }
 
 TEST(OrvSentence, FixedTextRoundsAndDropsTheSignOfZero)
