@@ -44,7 +44,7 @@ void TPortNamedThread::Resume()
 
 bool TPortNamedThread::Suspended() const
 {
-    std::lock_guard lock(const_cast<std::mutex&>(fMutex));
+    std::lock_guard lock(fMutex);
     return !fResumed;
 }
 

@@ -56,7 +56,7 @@ private:
     TLinkEvent fEvent;
     std::atomic<int> fWaitMs;
     std::thread fThread;
-    std::mutex fMutex;
+    mutable std::mutex fMutex;
     std::condition_variable fCond;
     bool fStarted = false;
     bool fResumed = false;
