@@ -3,6 +3,7 @@
 #include "app/IdleThread.h"
 #include "app/IndicatorLights.h"
 #include "app/PageModes.h"
+#include "device/OrvaneVEDOController.h"
 #include "nav/GPSClock.h"
 #include "store/IniPaths.h"
 #include "store/SettingsRecords.h"
@@ -26,7 +27,8 @@ namespace orv {
 TFormCanComport::TFormCanComport(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
       fArguments(arguments),
-      fTick(fMachine, {[this] { return fDeviceModel; }, [this] { return uint8_t(0); },
+      fTick(fMachine, {[this] { return fDeviceModel != nullptr; },
+                       [this] { return fDeviceModel ? fDeviceModel->LinkFailureFlags() : uint8_t(0); },
                        [](const std::string& what) { Log("Error raised in TimerCheckCanTimer: %s", what); }})
 {
     FormCreate();
@@ -89,7 +91,10 @@ void TFormCanComport::FormCreate()
     fMachine.NextState = stSettingUp;
 
     // 7. The application log, through which the link and device model write too.
-    fLogWriter = std::make_unique<TLogWriter>([this] { return HaveLink() ? fCurrentCommTarget : -1; });
+    fLogWriter = std::make_unique<TLogWriter>([this] {
+        OrvaneVEDOController* model = fModelForLog.load();
+        return model ? model->LinkKindForLog() : -1;
+    });
     SetLogHook([writer = fLogWriter.get()](const std::string& m) { writer->Write(m); });
 
     // 8. Screen layout from the screen size.
@@ -252,18 +257,32 @@ void TFormCanComport::ShowStartupFailure(const std::string& reason)
 
 void TFormCanComport::CreateDeviceModel()
 {
-    // 1. Drop the old link and model.
-    fHaveLink = false;
+    // 1. Drop the old link, then the old model.
+    if (fDeviceModel)
+        fDeviceModel->SetCanport(nullptr);
     Delay(500);
-    fDeviceModel = false;
+    fModelForLog = nullptr;
+    fDeviceModel.reset();
     // 2. Only the diagnostics page.
     DoingService(osFailure);
     // 3. A new model and link.
-    fDeviceModel = true;
+    fDeviceModel = std::make_unique<OrvaneVEDOController>();
+    fModelForLog = fDeviceModel.get();
     ReInitializeCanport();
+    // 4. The handlers of the boards' reports.
+    fDeviceModel->SetDiagnosticsCallbacks([this](const std::string& line) { AddDiagnosticsLine(line); },
+                                          [this](const std::string& fragment) { AddDiagnosticsLine(fragment); });
+    fDeviceModel->SetFirstFrameCallback([this] { OnControllerReady(); });
+    fDeviceModel->SetStatusHandler(skStatus, [this](int) { fLights->Toggle(3); });
     // 5. A clean box, and the supervision tick.
     fPages.diagnostics.bsRichEditDiagnostics->clear();
     EnableCheckCan(true);
+}
+
+void TFormCanComport::OnControllerReady()
+{
+    // Run pages become available; the tabs change when the mode is set.
+    fPageMode = static_cast<uint8_t>((fPageMode & ~0x07) | osNominal);
 }
 
 void TFormCanComport::DoingService(uint8_t mode)
@@ -362,8 +381,11 @@ void TFormCanComport::FormDestroy()
         fIdleThread->Terminate();
     fStartupIni.reset();
     fSettingsIni.reset();
-    fHaveLink = false;
-    fDeviceModel = false;
+    // The link's threads stop before the model that owns it goes.
+    if (fDeviceModel)
+        fDeviceModel->SetCanport(nullptr);
+    fModelForLog = nullptr;
+    fDeviceModel.reset();
     fIdleThread.reset();
     SetLogHook(nullptr);
 }

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 
 class QTabWidget;
@@ -18,6 +19,7 @@ class QLineEdit;
 
 namespace orv {
 
+class OrvaneVEDOController;
 class TAppIdleThread;
 class TIndicatorLights;
 
@@ -59,6 +61,7 @@ public:
     void TimerCheckUSBTimer();
 
     TStartupStateMachine& StateMachine() { return fMachine; }
+    OrvaneVEDOController* DeviceModel() const { return fDeviceModel.get(); }
     TStartupSequence& Sequence() { return fSequence; }
     TPages& Pages() { return fPages; }
     QTabWidget* PageControl() const { return fPageControl; }
@@ -71,17 +74,17 @@ public:
     // IStartupHost
     TMemIniFile& StartupIni() override;
     TRateLimiter& RateLimiter() override { return fRateLimiter; }
-    void SetLastOrvPort(int port) override { fLastOrvPort = port; }
-    int LastOrvPort() override { return fLastOrvPort; }
-    void SetCurrentCommTarget(int target) override { fCurrentCommTarget = target; }
-    int CurrentCommTarget() override { return fCurrentCommTarget; }
+    void SetLastOrvPort(int port) override;
+    int LastOrvPort() override;
+    void SetCurrentCommTarget(int target) override;
+    int CurrentCommTarget() override;
     bool FindCommTarget() override;
     bool ReInitializeCanport() override;
     void PollController() override;
     void RequestAllOrvStatus() override;
     bool SettingsReported() override;
-    bool PortLocked() override { return fPortLocked; }
-    void SetPortLocked(bool locked) override { fPortLocked = locked; }
+    bool PortLocked() override;
+    void SetPortLocked(bool locked) override;
     void SetChannelConfig(int channel, int code) override;
     std::string LinkFailureText() override;
     std::string LinkKindName() override;
@@ -116,7 +119,8 @@ private:
     void ApplyPageMode();
     void SizeForLayout();
     void ShowStartupFailure(const std::string& reason);
-    bool HaveLink() const { return fHaveLink; }
+    bool HaveLink() const;
+    void OnControllerReady();
 
     QStringList fArguments;
     std::string fProgramDir;
@@ -162,12 +166,10 @@ private:
     bool fFailurePageShown = false;
     bool fUsbAdapterSeen = false;
 
-    // The device model and its link; they come with the controller-link work.
-    bool fDeviceModel = false;
-    bool fHaveLink = false;
-    int fLastOrvPort = 255;
-    int fCurrentCommTarget = 1;
-    bool fPortLocked = false;
+    // The device model; it owns the link in use (fCanport).
+    std::unique_ptr<OrvaneVEDOController> fDeviceModel;
+    // Read by the log from any thread; set only while the model exists.
+    std::atomic<OrvaneVEDOController*> fModelForLog{nullptr};
     int fDataVaultPort = 0;
     int fReabePort = 0;
 };

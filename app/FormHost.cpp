@@ -3,6 +3,7 @@
 #include "app/FormCanComport.h"
 
 #include "app/IndicatorLights.h"
+#include "device/OrvaneVEDOController.h"
 #include "nav/GPSClock.h"
 #include "store/IniPaths.h"
 
@@ -21,33 +22,84 @@ TMemIniFile& TFormCanComport::StartupIni()
     return *fStartupIni;
 }
 
+bool TFormCanComport::HaveLink() const
+{
+    return fDeviceModel && fDeviceModel->Canport();
+}
+
+void TFormCanComport::SetLastOrvPort(int port)
+{
+    if (fDeviceModel)
+        fDeviceModel->SetLastOrvPort(port);
+}
+
+int TFormCanComport::LastOrvPort()
+{
+    return fDeviceModel ? fDeviceModel->LastOrvPort() : 255;
+}
+
+void TFormCanComport::SetCurrentCommTarget(int target)
+{
+    if (fDeviceModel)
+        fDeviceModel->SetCurrentCommTarget(target);
+}
+
+int TFormCanComport::CurrentCommTarget()
+{
+    return fDeviceModel ? fDeviceModel->CurrentCommTarget() : 1;
+}
+
+bool TFormCanComport::PortLocked()
+{
+    return fDeviceModel && fDeviceModel->PortLocked();
+}
+
+void TFormCanComport::SetPortLocked(bool locked)
+{
+    if (fDeviceModel)
+        fDeviceModel->SetPortLocked(locked);
+}
+
 bool TFormCanComport::FindCommTarget()
 {
-    // No controller link exists yet, so no port can be verified.
-    return false;
+    return fDeviceModel && fDeviceModel->FindCommTarget();
 }
 
 bool TFormCanComport::ReInitializeCanport()
 {
     DebugOut("ReInitializing Canport");
     Log("calling ReInitializeCanport");
-    if (fCurrentCommTarget >= 2 && fCurrentCommTarget <= 5)
+    const int target = CurrentCommTarget();
+    if (target >= 2 && target <= 5)
         Delay(1000);
-    fHaveLink = false;
+    if (fDeviceModel)
+        fDeviceModel->ReplaceCanport();
     DebugOut("Finished ReInitializing Canport");
     return true;
 }
 
-void TFormCanComport::PollController() {}
+void TFormCanComport::PollController()
+{
+    if (fDeviceModel)
+        fDeviceModel->PollController();
+}
 
-void TFormCanComport::RequestAllOrvStatus() {}
+void TFormCanComport::RequestAllOrvStatus()
+{
+    if (fDeviceModel)
+        fDeviceModel->RequestAllOrvStatus();
+}
 
 bool TFormCanComport::SettingsReported()
 {
-    return false;
+    return fDeviceModel && fDeviceModel->SettingsReported();
 }
 
-void TFormCanComport::SetChannelConfig(int, int) {}
+void TFormCanComport::SetChannelConfig(int channel, int code)
+{
+    if (fDeviceModel && fDeviceModel->Canport())
+        fDeviceModel->Canport()->SetChannelConfig(channel, static_cast<uint8_t>(code));
+}
 
 std::string TFormCanComport::LinkFailureText()
 {
@@ -56,7 +108,7 @@ std::string TFormCanComport::LinkFailureText()
 
 std::string TFormCanComport::LinkKindName()
 {
-    return LinkKindText(fCurrentCommTarget);
+    return orv::LinkKindName(CurrentCommTarget());
 }
 
 bool TFormCanComport::RestartHub()
@@ -97,7 +149,8 @@ void TFormCanComport::LeaveFailurePage()
 
 void TFormCanComport::EnterApplicationError()
 {
-    fHaveLink = false;
+    if (fDeviceModel)
+        fDeviceModel->SetCanport(nullptr);
     EnableCheckCan(false);
     if (!fFailurePageShown)
         ShowFailurePage(true);
@@ -113,7 +166,7 @@ void TFormCanComport::AttemptRecovery()
 {
     AddDiagnosticsLine("Attempting recovery from " +
                        std::string(TStartupStateMachine::StateName(fMachine.CurrentState)));
-    if (fPortLocked) {
+    if (PortLocked()) {
         ReInitializeCanport();
         fMachine.NextState = stNamedPortFound;
         fMachine.State(stNamedPortFound).PassCount = 0;

@@ -11,23 +11,6 @@ const char* const kCommSettings = "Comm Settings";
 constexpr int kNoPort = 255;
 } // namespace
 
-const char* LinkKindText(int target)
-{
-    switch (target) {
-    case 0:
-    case 1:
-        return "GPIO";
-    case 2:
-    case 3:
-        return "Direct Serial";
-    case 4:
-    case 5:
-        return "USB to CAN";
-    default:
-        return "Unknown";
-    }
-}
-
 TStartupSequence::TStartupSequence(TStartupStateMachine& machine, IStartupHost& host) : fMachine(machine), fHost(host)
 {
 }

@@ -90,7 +90,4 @@ private:
     TDeadline fHubDeadline;
 };
 
-// Text of a link kind (CurrentCommTarget 0..5) for log lines.
-const char* LinkKindText(int target);
-
 } // namespace orv

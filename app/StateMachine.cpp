@@ -115,6 +115,7 @@ void TStartupStateMachine::EnterState()
     PreviousState = CurrentState;
     CurrentState = NextState;
     TStateRecord& s = fStates[CurrentState];
+    Debug(Format("Entering state: %s", StateName(CurrentState)));
     Show(s.EnteredText);
     if (s.onEnter)
         s.onEnter(CurrentState);

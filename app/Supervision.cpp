@@ -9,9 +9,9 @@ std::string LinkFailureText(bool haveLink, uint8_t flags)
     if (!haveLink)
         return "No fCanport Assigned";
     static const std::pair<uint8_t, const char*> kTexts[] = {
-        {lfLinkNotHealthy, "Comport is Inactive; "}, {lfSerialPingFailed, "Serial Comm Failed; "},
-        {lfGpioPingFailed, "GPIO Failed; "},         {lfCanPingFailed, "CAN Failed; "},
-        {lfUsbCanPingFailed, "USB to CAN Failed; "}, {lfSendBlocked, "Send Watchdog Timer Failed; "},
+        {lfNotHealthy, "Comport is Inactive; "}, {lfSerialPing, "Serial Comm Failed; "},
+        {lfGpioPing, "GPIO Failed; "},         {lfCanPing, "CAN Failed; "},
+        {lfUsbCanPing, "USB to CAN Failed; "}, {lfSendBlocked, "Send Watchdog Timer Failed; "},
         {lfReceiveBlocked, "Receive Watchdog Timer Failed; "},
     };
     std::string text;
@@ -26,7 +26,7 @@ void LinkFailureDecision(TStartupStateMachine& machine, uint8_t flags)
     const uint8_t s = machine.CurrentState;
     if (s != stNominal && s != stAwaitingInitialization && s != stNamedPortFound)
         return;
-    if (flags == lfLinkNotHealthy) {
+    if (flags == lfNotHealthy) {
         // A link that is merely not up yet is normal while it is being set up.
         if (s == stNominal)
             machine.ReportState(sttype_Failure);

@@ -1,22 +1,12 @@
 #pragma once
 #include "app/StateMachine.h"
+#include "link/LinkHealth.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace orv {
-
-// Link failure flag bits, as the device model reports them.
-enum : uint8_t {
-    lfSerialPingFailed = 0x01,
-    lfGpioPingFailed = 0x02,
-    lfCanPingFailed = 0x04,
-    lfUsbCanPingFailed = 0x08,
-    lfSendBlocked = 0x10,
-    lfReceiveBlocked = 0x20,
-    lfLinkNotHealthy = 0x40,
-};
 
 // "Comport is Inactive; CAN Failed; …" for log lines; the text for no link.
 std::string LinkFailureText(bool haveLink, uint8_t flags);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QThread>
 
+#include <clocale>
 #include <memory>
 
 using namespace orv;
@@ -12,6 +13,9 @@ using namespace orv;
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The windowing library takes the locale from the environment; numbers in
+    // INI files, logs and sentences always use a period.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Orvane Controller"));
 
     TSignalBridge signalBridge;

@@ -13,10 +13,14 @@ void OrvaneVEDOController::SetCanport(std::unique_ptr<TDVIOController> link)
 {
     std::unique_ptr<TDVIOController> old = std::move(fCanport);
     fLogKind = -1;
+    SetControllerLink(nullptr);
+    fLinkAdapter.Bind(nullptr);
     if (old)
         old->CloseLink();
     old.reset();
     fCanport = std::move(link);
+    fLinkAdapter.Bind(fCanport.get());
+    SetControllerLink(fCanport ? &fLinkAdapter : nullptr);
     UpdateLogKind();
 }
 

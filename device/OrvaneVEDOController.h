@@ -1,4 +1,6 @@
 #pragma once
+#include "device/DeviceModel.h"
+#include "device/DvioLinkAdapter.h"
 #include "device/PortSearch.h"
 #include "link/DVIOController.h"
 #include "platform/SerialPort.h"
@@ -10,13 +12,14 @@
 
 namespace orv {
 
-// The gate controller device model: for now the link it owns and the search
-// for that link's port. Main thread only (LinkKindForLog excepted).
-class OrvaneVEDOController {
+// The gate controller device model: the boards' state and commands (from
+// TDeviceModel), the link it owns and the search for that link's port.
+// Main thread only (LinkKindForLog excepted).
+class OrvaneVEDOController : public TDeviceModel {
 public:
     explicit OrvaneVEDOController(ISerialLibrary& sio = DefaultSerialLibrary());
     // Closes and frees the link in use.
-    ~OrvaneVEDOController();
+    ~OrvaneVEDOController() override;
     OrvaneVEDOController(const OrvaneVEDOController&) = delete;
     OrvaneVEDOController& operator=(const OrvaneVEDOController&) = delete;
 
@@ -62,6 +65,7 @@ private:
 
     ISerialLibrary& fSio;
     std::unique_ptr<TDVIOController> fCanport;
+    TDvioLinkAdapter fLinkAdapter;
     TPortSearch fSearch;
     int fCurrentCommTarget = 1;
     uint8_t fLastOrvPort = TDVIOController::kNoPort;

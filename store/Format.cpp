@@ -39,14 +39,23 @@ std::string WithThousands(const std::string& fixed)
     return fixed.substr(0, start) + grouped + fixed.substr(dot);
 }
 
+// Locale-free: std::to_chars never looks at the process locale, which the
+// windowing library sets from the environment.
+std::string ToChars(double v, std::chars_format fmt, int precision)
+{
+    char buf[512];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, fmt, precision);
+    if (ec != std::errc())
+        return "0";
+    return std::string(buf, end);
+}
+
 std::string ScientificText(double v, int prec)
 {
     // "-d.dddE+ddd" with at least three exponent digits.
     if (prec < 1 || prec > 18)
         prec = 15;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*E", prec - 1, v);
-    std::string s = buf;
+    std::string s = UpperCase(ToChars(v, std::chars_format::scientific, prec - 1));
     const size_t e = s.find('E');
     if (e != std::string::npos && e + 2 < s.size()) {
         std::string digits = s.substr(e + 2);
@@ -65,9 +74,7 @@ std::string GeneralText(double v, int prec)
         return "NAN";
     if (std::isinf(v))
         return v > 0 ? "INF" : "-INF";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*G", prec, v);
-    std::string s = buf;
+    std::string s = UpperCase(ToChars(v, std::chars_format::general, prec));
     // Shorten the exponent to the plain form: "1E-05" -> "1E-5", "1E+20" -> "1E20".
     const size_t e = s.find('E');
     if (e != std::string::npos) {
@@ -208,9 +215,7 @@ std::string FormatArgs(std::string_view fmt, std::initializer_list<FmtArg> argLi
                     break;
                 }
                 const int digits = prec < 0 ? 2 : std::min(prec, 18);
-                char buf[400];
-                std::snprintf(buf, sizeof buf, "%.*f", digits, d);
-                text = buf;
+                text = ToChars(d, std::chars_format::fixed, digits);
                 if (text == "-0" || (text.rfind("-0.", 0) == 0 &&
                                      text.find_first_not_of("0.", 1) == std::string::npos))
                     text.erase(0, 1);

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/BusyGuard.h"
 #include "app/StartupSequence.h"
+#include "link/CanRecord.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/IniFile.h"
 #include "tests/support/TempDir.h"
@@ -48,7 +49,7 @@ public:
     void SetPortLocked(bool locked) override { portLocked = locked; }
     void SetChannelConfig(int channel, int code) override { channelConfigs.push_back({channel, code}); }
     std::string LinkFailureText() override { return "CAN Failed; "; }
-    std::string LinkKindName() override { return LinkKindText(currentCommTarget); }
+    std::string LinkKindName() override { return orv::LinkKindName(currentCommTarget); }
     bool RestartHub() override
     {
         ++hubRestarts;

@@ -37,6 +37,8 @@ protected:
     FormTest()
     {
         setenv("ORVANE_HOME", home.Path().c_str(), 1);
+        // An empty ports folder: no controller answers anywhere.
+        setenv("ORVANE_PORTS", ports.Path().c_str(), 1);
         TGPSClock::Install(clock);
         // Waits serve the event loop and move the fake clock on.
         TGPSClock::SetPumpHook([this] {
@@ -50,9 +52,20 @@ protected:
         TGPSClock::SetPumpHook(nullptr);
         TGPSClock::Uninstall();
         unsetenv("ORVANE_HOME");
+        unsetenv("ORVANE_PORTS");
+    }
+
+    // Every log file of the INI folder, whichever link kind wrote it.
+    std::string AllLogs() const
+    {
+        std::string text;
+        for (const char* f : {"Log.txt", "MsgVEDO.txt", "SerialDirect.txt", "MsgUSBtoCAN.txt"})
+            text += home.Read(f);
+        return text;
     }
 
     test::TempDir home;
+    test::TempDir ports;
     FakeTimeSource clock;
 };
 
@@ -112,7 +125,7 @@ TEST_F(FormTest, StartUpStampsTheStartupFileAndSearchesWhileNoControllerAnswers)
         states.push_back(form.StateMachine().CurrentState);
     }
     EXPECT_EQ((std::vector<int>{4, 6, 6, 7, 7, 8, 8, 3, 6, 6, 7, 7}), states);
-    const std::string log = home.Read("Log.txt");
+    const std::string log = AllLogs();
     EXPECT_NE(std::string::npos, log.find(",FindPortFailed from \"Restarting HUB\"\r\n"));
     EXPECT_NE(std::string::npos, log.find(",Failed to restart HUB\r\n"));
     // The failure page stays while the search goes on.
@@ -155,7 +168,7 @@ TEST_F(FormTest, AnErrorInATickLeadsToTheApplicationErrorPageAndRetryRecovers)
     const auto lines = form.DiagnosticsLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ("There was an Application Error raised.", lines.front());
-    EXPECT_NE(std::string::npos, home.Read("Log.txt").find("Application Error Raised from \"Setting Up\" no port assigned"));
+    EXPECT_NE(std::string::npos, AllLogs().find("Application Error Raised from \"Setting Up\" no port assigned"));
 
     form.Pages().diagnostics.bsSkinRETRY->click();
     EXPECT_FALSE(form.Pages().diagnostics.bsSkinRETRY->isEnabled());
@@ -179,9 +192,11 @@ TEST_F(FormTest, DestroyingTheWindowLeavesNoThreadBehind)
 TEST(Program, EndsCleanlyOnSigterm)
 {
     test::TempDir home;
+    test::TempDir ports;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ORVANE_HOME", QString::fromStdString(home.Path()));
+    env.insert("ORVANE_PORTS", QString::fromStdString(ports.Path()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + "/orvane", {"NoKillExplorer"});

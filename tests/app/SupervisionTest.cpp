@@ -12,7 +12,7 @@ TEST(LinkFailureText, NamesEveryFlagInOrder)
     EXPECT_EQ("", LinkFailureText(true, 0));
     // A verified link whose CAN ping ran out of tries and whose send watchdog expired.
     EXPECT_EQ("Comport is Inactive; CAN Failed; Send Watchdog Timer Failed; ",
-              LinkFailureText(true, lfLinkNotHealthy | lfCanPingFailed | lfSendBlocked));
+              LinkFailureText(true, lfNotHealthy | lfCanPing | lfSendBlocked));
     EXPECT_EQ("Comport is Inactive; Serial Comm Failed; GPIO Failed; CAN Failed; USB to CAN Failed; "
               "Send Watchdog Timer Failed; Receive Watchdog Timer Failed; ",
               LinkFailureText(true, 0x7F));
@@ -26,13 +26,13 @@ TEST(LinkFailureDecision, OnlyTheLinkStatesReactAndAnUnhealthyLinkFailsOnlyNomin
         bool fails;
     };
     const Case cases[] = {
-        {stNominal, lfLinkNotHealthy, true},
-        {stAwaitingInitialization, lfLinkNotHealthy, false},
-        {stNamedPortFound, lfLinkNotHealthy, false},
-        {stNominal, lfCanPingFailed, true},
-        {stAwaitingInitialization, lfReceiveBlocked | lfLinkNotHealthy, true},
-        {stNamedPortFound, lfUsbCanPingFailed, true},
-        {stSearchingGpioPort, lfCanPingFailed, false},
+        {stNominal, lfNotHealthy, true},
+        {stAwaitingInitialization, lfNotHealthy, false},
+        {stNamedPortFound, lfNotHealthy, false},
+        {stNominal, lfCanPing, true},
+        {stAwaitingInitialization, lfReceiveBlocked | lfNotHealthy, true},
+        {stNamedPortFound, lfUsbCanPing, true},
+        {stSearchingGpioPort, lfCanPing, false},
         {stRestartingHub, 0x7F, false},
     };
     for (const auto& c : cases) {
@@ -62,10 +62,10 @@ TEST(SupervisionTick, AFailureInNominalLeadsToFastRecovery)
 {
     TStartupStateMachine m;
     m.CurrentState = m.NextState = stNominal;
-    TSupervisionTick tick(m, {[] { return true; }, [] { return uint8_t(lfLinkNotHealthy); }, nullptr});
+    TSupervisionTick tick(m, {[] { return true; }, [] { return uint8_t(lfNotHealthy); }, nullptr});
     tick.Run();
     EXPECT_EQ(stAttemptingFastRecovery, m.CurrentState);
-    EXPECT_EQ(lfLinkNotHealthy, tick.LastLinkFailureFlags());
+    EXPECT_EQ(lfNotHealthy, tick.LastLinkFailureFlags());
 }
 
 TEST(SupervisionTick, AnExceptionSendsTheMachineToApplicationError)

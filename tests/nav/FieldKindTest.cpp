@@ -1,5 +1,5 @@
 #include "nav/MsgDecoding.h"
-#include "tests/nav/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 
 #include <gtest/gtest.h>
 

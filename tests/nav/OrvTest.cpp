@@ -4,7 +4,7 @@
 #include "nav/OrvSentence.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/Log.h"
-#include "tests/nav/CommaLocale.h"
+#include "tests/support/CommaLocale.h"
 
 #include <gtest/gtest.h>
 

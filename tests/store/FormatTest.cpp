@@ -1,5 +1,7 @@
 #include "store/Format.h"
 
+#include "tests/support/CommaLocale.h"
+
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -54,6 +56,20 @@ TEST(Format, FloatTextIsLocaleFreeWithFifteenDigits)
     double back = 0;
     ASSERT_TRUE(TryStrToFloat(FloatToStr(1.0 / 3.0), back));
     EXPECT_NEAR(1.0 / 3.0, back, 1e-15);
+}
+
+TEST(Format, RealNumbersKeepTheirPeriodUnderACommaLocale)
+{
+    test::TCommaLocale comma;
+    if (!comma.Active())
+        GTEST_SKIP() << "no comma-decimal locale can be made here";
+    EXPECT_EQ("12.50", Format("%.2f", 12.5));
+    EXPECT_EQ("1,234.50", Format("%n", 1234.5));
+    EXPECT_EQ("0.5", FloatToStr(0.5));
+    EXPECT_EQ("1.50000000000000E+000", Format("%e", 1.5));
+    double d = 0;
+    EXPECT_TRUE(TryStrToFloat("12.5", d));
+    EXPECT_DOUBLE_EQ(12.5, d);
 }
 
 TEST(Format, ParsesNumbersStrictly)
