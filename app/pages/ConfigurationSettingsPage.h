@@ -1,0 +1,79 @@
+#pragma once
+#include "device/ControllerSettings.h"
+
+#include <QObject>
+#include <QPalette>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace Ui {
+class PageConfiguration;
+}
+
+namespace orv {
+
+// The controller-settings group of the "Configuration" page: the settings
+// edits of the displayed board, its read-backs and mismatch texts, the
+// "Left"/"Right" choice and "Save Configuration Changes". The edits take
+// typed values.
+class TConfigurationSettingsPage final : public IControllerSettingsView {
+public:
+    // Shows a message to the operator (a message box unless replaced).
+    using MessageFunction = std::function<void(const QString&)>;
+
+    TConfigurationSettingsPage(Ui::PageConfiguration& ui, TControllerSettings& settings,
+                               MessageFunction message = {});
+    ~TConfigurationSettingsPage() override;
+    TConfigurationSettingsPage(const TConfigurationSettingsPage&) = delete;
+    TConfigurationSettingsPage& operator=(const TConfigurationSettingsPage&) = delete;
+
+    // The page is shown: displayed board, "Left"/"Right", settings,
+    // read-backs and mismatch colours.
+    void Show();
+
+    // Validates the edits; on success their values become the displayed
+    // board's settings. False (and nothing changed) on a bad text.
+    bool ReadSettingsEdits();
+    void SaveConfigChanges();
+    void bsButtonSaveConfigChangesClick() { SaveConfigChanges(); }
+
+    // The edit of a key; nullptr for the two check-box keys.
+    QLineEdit* Edit(int key) const;
+    bool Marked(int key) const;
+    bool PanelFocused() const;
+
+    // IControllerSettingsView
+    void ShowSettingValue(int key, int value) override;
+    void ShowSettingControl(int key, bool visible) override;
+    void ClearSettingMarks() override;
+    void MarkSetting(int key) override;
+    void ShowMismatchText(int label, const std::string& text) override;
+    void ShowReadback(const TControllerReadback& readback) override;
+    void ShowHighSpeedReadback(bool on) override;
+
+    static const char* const kInvalidMessage;
+
+private:
+    struct TRow {
+        QLabel* caption;
+        QLineEdit* edit;
+        QLabel* readback;
+    };
+    void SetPanelFocused(bool on);
+    void ShowLeftRight();
+
+    Ui::PageConfiguration& fUi;
+    TControllerSettings& fSettings;
+    MessageFunction fMessage;
+    std::array<TRow, kSettingKeyCount> fRows{};
+    QPalette fNormalPalette;
+    QObject fContext; // owns the connections
+};
+
+} // namespace orv

@@ -1,0 +1,596 @@
+#include "device/ControllerSettings.h"
+
+#include "device/DeviceModel.h"
+#include "nav/GPSClock.h"
+#include "store/Format.h"
+#include "store/IniFile.h"
+#include "store/Log.h"
+
+namespace orv {
+
+namespace {
+
+bool HighSpeedReported(const TDeviceModel& m, int b)
+{
+    return (m.StatusFlags(b) & sfHighSpeedSolenoidsOn) != 0;
+}
+
+// The board's own report of a setting (the reported minimum for both zeros).
+int Reported(const TDeviceModel& m, int b, int key)
+{
+    switch (key) {
+    case cskProportionalCurrent:
+        return m.ProportionalCurrent(b);
+    case cskMaxProportionalCurrent:
+        return m.MaxProportionalCurrent(b);
+    case cskOuterDeadBand:
+        return m.OuterDeadBand(b);
+    case cskInnerDeadBand:
+        return m.InnerDeadBand(b);
+    case cskMaximumOpening:
+        return m.MaximumOpen(b);
+    case cskSealedPosition:
+    case cskDryZeroOpening:
+        return m.MinimumOpen(b);
+    case cskPwmProportion:
+        return m.PwmProportion(b);
+    case cskPwmFrequency:
+        return m.PwmFrequency(b);
+    case cskPwmEnabled:
+        return m.PwmEnabled(b) ? 1 : 0;
+    case cskMaxSolenoids:
+        return HighSpeedReported(m, b) ? 1 : 0;
+    }
+    return 0;
+}
+
+// Stores a value in the outgoing data of the command that carries it.
+void SetCommandValue(TDeviceModel& m, int b, int key, int v)
+{
+    switch (key) {
+    case cskOuterDeadBand:
+        m.SetConfigOuterDeadBand(b, static_cast<uint8_t>(v));
+        break;
+    case cskInnerDeadBand:
+        m.SetConfigInnerDeadBand(b, static_cast<uint8_t>(v));
+        break;
+    case cskMaximumOpening:
+        m.SetConfigMaximumOpen(b, static_cast<uint16_t>(v));
+        break;
+    case cskProportionalCurrent:
+        m.SetProportionalCurrentValue(b, static_cast<uint8_t>(v));
+        break;
+    case cskMaxProportionalCurrent:
+        m.SetMaxProportionalCurrentValue(b, static_cast<uint8_t>(v));
+        break;
+    case cskPwmFrequency:
+        m.SetPwmFrequencyValue(b, static_cast<uint16_t>(v));
+        break;
+    case cskPwmProportion:
+        m.SetPwmProportionValue(b, static_cast<uint8_t>(v));
+        break;
+    case cskPwmEnabled:
+        m.SetPwmEnabledValue(b, v != 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// Apply order of the values sent with an item of their command.
+constexpr int kConfigApplyOrder[] = {cskOuterDeadBand, cskInnerDeadBand, cskMaximumOpening};
+constexpr int kPwmApplyOrder[] = {cskProportionalCurrent, cskMaxProportionalCurrent, cskPwmFrequency,
+                                  cskPwmProportion, cskPwmEnabled};
+
+// A stored value: false when missing, not a number, or beyond the field.
+bool ReadStored(const TMemIniFile& ini, const std::string& section, const TSettingKeyDef& def, int& value)
+{
+    if (!ini.ValueExists(section, def.key))
+        return false;
+    int64_t v = 0;
+    if (!TryStrToInt64(ini.ReadString(section, def.key, ""), v))
+        return false;
+    if (def.width == swBool) {
+        value = v != 0 ? 1 : 0;
+        return true;
+    }
+    if (v < 0 || v > def.maxValue)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+} // namespace
+
+TControllerSettings::TControllerSettings(TControllerSettingsHost host) : fHost(std::move(host))
+{
+    fValues.fill(DefaultBoardSettings());
+}
+
+int TControllerSettings::PrimaryMode() const
+{
+    return fHost.primaryMode ? fHost.primaryMode() : 1;
+}
+
+bool TControllerSettings::DryZeroInUse() const
+{
+    if (fHost.dryZeroInUse)
+        return fHost.dryZeroInUse();
+    const TDeviceModel* m = Model();
+    return m && m->UsingDryZero();
+}
+
+void TControllerSettings::SetDryZeroInUse(bool on)
+{
+    if (fHost.setDryZeroInUse)
+        fHost.setDryZeroInUse(on);
+    else if (TDeviceModel* m = Model())
+        m->SetUsingDryZero(on);
+}
+
+void TControllerSettings::Debug(const std::string& text) const
+{
+    if (fHost.debugLine)
+        fHost.debugLine(text);
+    else
+        DebugOut(text);
+}
+
+void TControllerSettings::Wait(int ms) const
+{
+    TGPSClock::Instance().Delay(ms, true);
+}
+
+void TControllerSettings::SaveFile(TMemIniFile& ini)
+{
+    // A file that cannot be written costs the copy on disk, not the settings
+    // in use: the boards are still set from the cache.
+    try {
+        if (fHost.saveSettingsFile)
+            fHost.saveSettingsFile();
+        else
+            ini.UpdateFile();
+    } catch (const std::exception& e) {
+        Log("Controller settings not saved: %s", e.what());
+    }
+}
+
+// Loading
+
+bool TControllerSettings::SectionComplete(const TMemIniFile& ini, int mode, int board) const
+{
+    const std::string section = ControllerSettingsSectionForMode(mode, board);
+    for (int key : kSettingsReadOrder)
+        if (ModeUsesKey(mode, key) && !ini.ValueExists(section, kSettingKeys[key].key))
+            return false;
+    return true;
+}
+
+bool TControllerSettings::LoadControllerSettings(int board)
+{
+    TDeviceModel* model = Model();
+    TMemIniFile* ini = File();
+    if (!model || !ini || !Valid(board))
+        return false;
+    const int mode = PrimaryMode();
+    if (!SectionComplete(*ini, mode, board)) {
+        int source = -1;
+        for (int b = 0; b < kBoards; ++b)
+            if (SectionComplete(*ini, mode, b))
+                source = b;
+        if (source >= 0) {
+            ReadSection(*model, *ini, mode, source);
+            StoreControllerSettings(source, board);
+        }
+    }
+    return ReadSection(*model, *ini, mode, board);
+}
+
+bool TControllerSettings::ReadSection(TDeviceModel& model, const TMemIniFile& ini, int mode, int board)
+{
+    const bool shown = Displayed(board);
+    if (shown)
+        fView->ClearSettingMarks();
+    const std::string section = ControllerSettingsSectionForMode(mode, board);
+    bool complete = true;
+    for (int key : kSettingsReadOrder) {
+        if (!ModeUsesKey(mode, key)) {
+            if (shown)
+                fView->ShowSettingControl(key, false);
+            continue;
+        }
+        const TSettingKeyDef& def = kSettingKeys[key];
+        int value = def.defaultValue;
+        if (!ReadStored(ini, section, def, value)) {
+            value = def.defaultValue;
+            complete = false;
+            if (shown)
+                fView->MarkSetting(key);
+        }
+        fValues[board][key] = value;
+        if (shown) {
+            fView->ShowSettingControl(key, true);
+            fView->ShowSettingValue(key, value);
+        }
+        if (key == cskSealedPosition) {
+            model.SetZeroPosition(board, static_cast<int16_t>(value));
+            // The wet sealed gate only opens to its sealed position.
+            if (mode == 2)
+                fValues[board][cskMaximumOpening] = value;
+        } else if (key == cskDryZeroOpening) {
+            model.SetDryZeroPosition(board, static_cast<int16_t>(value));
+        }
+    }
+    fLoaded[board] = true;
+    return complete;
+}
+
+void TControllerSettings::StoreControllerSettings(int fromBoard, int toBoard)
+{
+    TMemIniFile* ini = File();
+    if (!Model() || !ini || !Valid(fromBoard) || !Valid(toBoard))
+        return;
+    const int mode = PrimaryMode();
+    const std::string section = ControllerSettingsSectionForMode(mode, toBoard);
+    for (int key = 0; key < kSettingKeyCount; ++key) {
+        if (!ModeUsesKey(mode, key))
+            continue;
+        const int v = fValues[fromBoard][key];
+        if (kSettingKeys[key].width == swBool)
+            ini->WriteBool(section, kSettingKeys[key].key, v != 0);
+        else
+            ini->WriteInteger(section, kSettingKeys[key].key, v);
+    }
+    SaveFile(*ini);
+}
+
+// Applying
+
+bool TControllerSettings::SendDifference(TDeviceModel& model, int board, int key)
+{
+    const int value = fValues[board][key];
+    if (Reported(model, board, key) == value)
+        return false;
+    const TSettingKeyDef& def = kSettingKeys[key];
+    SetCommandValue(model, board, key, value);
+    if (def.command == scConfigCmd)
+        model.SendConfigCmd(board, def.item);
+    else
+        model.SendPwmParameters(board, def.item);
+    Wait(kCommandWaitMs);
+    return true;
+}
+
+void TControllerSettings::ApplyControllerSettings(int board)
+{
+    TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return;
+    const int mode = PrimaryMode();
+    const TBoardSettings& v = fValues[board];
+    fConfigApplied = true;
+    fPwmApplied = true;
+    bool changed = false;
+
+    for (int key : kConfigApplyOrder) {
+        if (SendDifference(*model, board, key)) {
+            fConfigApplied = false;
+            changed = true;
+        }
+    }
+    if (model->ZeroPosition(board) != v[cskSealedPosition]) {
+        model->SetZeroPosition(board, static_cast<int16_t>(v[cskSealedPosition]));
+        fConfigApplied = false;
+        changed = true;
+    }
+    if (ModeHasDryZero(mode)) {
+        if (model->DryZeroPosition(board) != v[cskDryZeroOpening]) {
+            model->SetDryZeroPosition(board, static_cast<int16_t>(v[cskDryZeroOpening]));
+            fConfigApplied = false;
+            changed = true;
+        }
+    } else {
+        SetDryZeroInUse(false); // parked: no dry zero in this mode
+    }
+    if (!model->MinimumMatchesZero(board)) {
+        fConfigApplied = false;
+        changed = true;
+        bool activeBoard = false;
+        for (int b = 0; b < kBoards; ++b) {
+            const uint16_t flags = model->StatusFlags(b);
+            if (model->BoardPresent(b) && (flags & sfUnderCanControl) && (flags & sfArmed))
+                activeBoard = true;
+        }
+        SetDryZeroInUse(ModeHasDryZero(mode) && activeBoard);
+    }
+    const bool highSpeed = v[cskMaxSolenoids] != 0;
+    if (HighSpeedReported(*model, board) != highSpeed) {
+        model->SetHighSpeedSolenoids(board, highSpeed);
+        model->SendMessageSet(board, {ciSetHighspeedSolenoids});
+        Debug(highSpeed ? "Max Valves Enabled" : "Max Valves Disabled");
+        Wait(kCommandWaitMs);
+        fConfigApplied = false;
+        changed = true;
+    }
+    for (int key : kPwmApplyOrder) {
+        if (SendDifference(*model, board, key)) {
+            fPwmApplied = false;
+            changed = true;
+        }
+    }
+    model->SendMessageSet(board, {ciRequestPwmParameters});
+    if (!changed)
+        Debug("settings Unchanged");
+
+    fMatch[board] = CheckControllerSettings(board);
+    // The status handlers check again as the board's reports come in.
+    TDeadline wait;
+    TGPSClock& clock = TGPSClock::Instance();
+    clock.SetDeadline(kMatchWaitMs, wait);
+    while (!fMatch[board] && clock.DeadlineRunning(wait)) {
+        if (clock.Delay(kMatchStepMs, true))
+            break;
+    }
+    if (fMatch[board])
+        Debug("apply settings PASSED");
+    else
+        Debug(Format("apply settings failed for board %d", board));
+}
+
+// Checking
+
+bool TControllerSettings::CheckControllerSettings(int board)
+{
+    const TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return false;
+    const int mode = PrimaryMode();
+    const TBoardSettings& v = fValues[board];
+    const TBoardState& state = model->Board(board);
+    const int reportedMinimum = model->MinimumOpen(board);
+    const int zero = model->ZeroPosition(board);
+    const int dryZero = model->DryZeroPosition(board);
+
+    std::string names;
+    for (int key : kSettingsCheckOrder) {
+        bool matches;
+        if (key == cskSealedPosition) {
+            if (!ModeHasDryZero(mode))
+                matches = reportedMinimum == zero;
+            else if (state.sealedMode.received)
+                matches = reportedMinimum == zero && state.sealedMode.Word(0) == static_cast<uint16_t>(dryZero);
+            else
+                matches = reportedMinimum == (DryZeroInUse() ? dryZero : zero);
+        } else {
+            matches = Reported(*model, board, key) == v[key];
+        }
+        if (!matches)
+            names += std::string(kSettingKeys[key].mismatchName) + " ";
+    }
+    const int label = board == 2 ? 1 : 0;
+    if (!names.empty()) {
+        if (fView)
+            fView->ShowMismatchText(label, Format("Missmatched %d: ", board) + names);
+        return false;
+    }
+    if (fView)
+        fView->ShowMismatchText(label, "");
+    return true;
+}
+
+void TControllerSettings::SetSettingsMatch(int board, bool match)
+{
+    if (!Valid(board))
+        return;
+    fMatch[board] = match;
+    if (match && fConfigApplied && fPwmApplied) {
+        if (fHost.testReadyToGoActive)
+            fHost.testReadyToGoActive();
+        ShowSettingsMismatch(board);
+    }
+}
+
+bool TControllerSettings::AllControllerSettingsApplied() const
+{
+    const TDeviceModel* model = Model();
+    if (!model || model->BoardCount() == 0)
+        return false;
+    if (PrimaryMode() != 0)
+        return fMatch[model->FirstBoard()];
+    for (int b = 0; b < kBoards; ++b)
+        if (model->BoardPresent(b) && !fMatch[b])
+            return false;
+    return true;
+}
+
+void TControllerSettings::ShowSettingsMismatch(int board)
+{
+    const TDeviceModel* model = Model();
+    if (!model || !Displayed(board))
+        return;
+    const TBoardSettings& v = fValues[board];
+    fView->ClearSettingMarks();
+    const int reportedMinimum = model->MinimumOpen(board);
+    if (DryZeroInUse()) {
+        if (reportedMinimum != model->DryZeroPosition(board))
+            fView->MarkSetting(cskDryZeroOpening);
+    } else if (reportedMinimum != model->ZeroPosition(board)) {
+        fView->MarkSetting(cskSealedPosition);
+    }
+    for (int key : kSettingsCheckOrder) {
+        if (key == cskSealedPosition)
+            continue;
+        if (Reported(*model, board, key) != v[key])
+            fView->MarkSetting(key);
+    }
+}
+
+void TControllerSettings::ShowControllerReadback(int board)
+{
+    const TDeviceModel* model = Model();
+    if (!model || !fView || !Valid(board))
+        return;
+    const int mode = PrimaryMode();
+    TControllerReadback r;
+    r.proportionalCurrent = model->ProportionalCurrent(board);
+    r.maxProportionalCurrent = model->MaxProportionalCurrent(board);
+    r.pwmFrequency = model->PwmFrequency(board);
+    r.pwmProportion = model->PwmProportion(board);
+    r.pwmEnabled = model->PwmEnabled(board);
+    r.highSpeed = HighSpeedReported(*model, board);
+    r.outerDeadBand = model->OuterDeadBand(board);
+    r.innerDeadBand = model->InnerDeadBand(board);
+    r.maximumOpen = model->MaximumOpen(board);
+    r.showDryZero = ModeUsesKey(mode, cskDryZeroOpening);
+    // The board's echo of its dry seal when it sent one.
+    const TBoardState& state = model->Board(board);
+    r.dryZero = state.sealedMode.received ? state.sealedMode.Word(0) : model->DryZeroPosition(board);
+    r.sealed = mode == 0 ? model->MinimumOpen(board) : model->ZeroPosition(board);
+    fView->ShowReadback(r);
+}
+
+// Status handlers
+
+void TControllerSettings::ConfigStatusChanged(int board)
+{
+    TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return;
+    EnsureDisplayedBoard();
+    if (board == fDisplayedBoard) {
+        ShowControllerReadback(board);
+        fConfigApplied = true;
+        ShowSettingsMismatch(board);
+    }
+    SetSettingsMatch(board, CheckControllerSettings(board));
+}
+
+void TControllerSettings::PmwStatusChanged(int board)
+{
+    TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return;
+    EnsureDisplayedBoard();
+    // A command for one item carries the board's present values of the others.
+    model->SetPwmFrequencyValue(board, model->PwmFrequency(board));
+    model->SetPwmProportionValue(board, model->PwmProportion(board));
+    model->SetPwmEnabledValue(board, model->PwmEnabled(board));
+    model->SetProportionalCurrentValue(board, model->ProportionalCurrent(board));
+    model->SetMaxProportionalCurrentValue(board, model->MaxProportionalCurrent(board));
+    if (board == fDisplayedBoard) {
+        ShowControllerReadback(board);
+        fPwmApplied = true;
+        ShowSettingsMismatch(board);
+    }
+    SetSettingsMatch(board, CheckControllerSettings(board));
+}
+
+bool TControllerSettings::HighSpeedStatusChanged(int board)
+{
+    TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return false;
+    TStatusRecord& status = model->MutableState().boards[board].status;
+    if (!status.highSpeedChanged)
+        return false;
+    if (Displayed(board)) {
+        fView->ShowHighSpeedReadback(HighSpeedReported(*model, board));
+        ShowSettingsMismatch(board);
+    }
+    status.highSpeedChanged = false;
+    SetSettingsMatch(board, CheckControllerSettings(board));
+    return true;
+}
+
+void TControllerSettings::InstallStatusHandlers(TDeviceModel& model)
+{
+    model.SetStatusHandler(skConfig, [this](int board) { ConfigStatusChanged(board); });
+    model.SetStatusHandler(skPmwStatus, [this](int board) { PmwStatusChanged(board); });
+}
+
+// The displayed board
+
+void TControllerSettings::SetDisplayedBoard(int board)
+{
+    if (Valid(board))
+        fDisplayedBoard = board;
+}
+
+void TControllerSettings::EnsureDisplayedBoard()
+{
+    if (fDisplayedBoard == 0)
+        if (const TDeviceModel* model = Model())
+            fDisplayedBoard = model->FirstBoard();
+}
+
+void TControllerSettings::SelectDisplayedBoard(bool left)
+{
+    fDisplayedBoard = left ? 1 : 2;
+    LoadControllerSettings(fDisplayedBoard);
+    ShowControllerReadback(fDisplayedBoard);
+}
+
+void TControllerSettings::ShowValues(int board)
+{
+    if (!Displayed(board))
+        return;
+    const int mode = PrimaryMode();
+    for (int key : kSettingsReadOrder) {
+        const bool used = ModeUsesKey(mode, key);
+        fView->ShowSettingControl(key, used);
+        if (used)
+            fView->ShowSettingValue(key, fValues[board][key]);
+    }
+}
+
+void TControllerSettings::ShowDisplayedBoard()
+{
+    EnsureDisplayedBoard();
+    const int board = fDisplayedBoard;
+    if (!fLoaded[board]) {
+        // An incomplete load keeps its yellow marks on the missing keys.
+        if (LoadControllerSettings(board))
+            ShowSettingsMismatch(board);
+    } else {
+        ShowValues(board);
+        ShowSettingsMismatch(board);
+    }
+    ShowControllerReadback(board);
+    // The mismatch text may date from before the settings were loaded.
+    if (TDeviceModel* model = Model(); model && model->BoardPresent(board))
+        CheckControllerSettings(board);
+}
+
+// Editing
+
+void TControllerSettings::TakeValue(TDeviceModel& model, int board, int key, int value)
+{
+    fValues[board][key] = value;
+    if (key == cskSealedPosition)
+        model.SetZeroPosition(board, static_cast<int16_t>(value));
+    else if (key == cskDryZeroOpening)
+        model.SetDryZeroPosition(board, static_cast<int16_t>(value));
+}
+
+void TControllerSettings::TakeSettingsEdits(const TBoardSettings& values)
+{
+    TDeviceModel* model = Model();
+    if (!model)
+        return;
+    const int mode = PrimaryMode();
+    for (int key : kSettingsTakeOrder)
+        if (ModeUsesKey(mode, key))
+            TakeValue(*model, fDisplayedBoard, key, values[key]);
+}
+
+void TControllerSettings::SaveDisplayedBoard()
+{
+    const int board = fDisplayedBoard;
+    StoreControllerSettings(board, board);
+    LoadControllerSettings(board);
+    fMatch[board] = false;
+    ApplyControllerSettings(board);
+    ShowControllerReadback(board);
+}
+
+} // namespace orv
