@@ -182,10 +182,18 @@ void TAdapterLink::SendFrame(const std::string& line, int idDigits)
     }
     if (idDigits != 8)
         return;
-    ToBus(frame, [this](const TSimCanFrame& reply) {
-        const std::string text = FrameText(reply);
-        Transmit(text, "\"" + Printable(text) + "\"", DescribeStatus(reply));
-    });
+    ToBus(frame);
+}
+
+bool TAdapterLink::CarriesBoardFrames() const
+{
+    return fOpen && fRate == kBoardsRate;
+}
+
+void TAdapterLink::SendFromBus(const TSimCanFrame& frame)
+{
+    const std::string text = FrameText(frame);
+    Transmit(text, "\"" + Printable(text) + "\"", DescribeStatus(frame));
 }
 
 std::string TAdapterLink::State() const

@@ -22,6 +22,12 @@ public:
     void Reset() override;
     std::string State() const override;
 
+protected:
+    bool CarriesBoardFrames() const override;
+    void SendFromBus(const TSimCanFrame& frame) override;
+
+public:
+
     // The text of a frame the adapter passes on from the bus.
     static std::string FrameText(const TSimCanFrame& frame);
 

@@ -1,6 +1,7 @@
 #include "sim/ControllerBoard.h"
 
 #include "sim/BoardMessages.h"
+#include "sim/GateMotion.h"
 
 #include <charconv>
 
@@ -27,11 +28,13 @@ bool ParseNumber(const std::string& text, long max, long& out)
     return ec == std::errc() && end == text.data() + text.size() && out >= 0 && out <= max;
 }
 
-// A settable board field: how to parse it into the state and how to show it.
+// A board field: how to parse it into the state (none: read-only), how to
+// show it, and whether the board keeps it across power cycles.
 struct TField {
     const char* Name;
     bool (*Set)(TBoardState&, const std::string&);
     std::string (*Get)(const TBoardState&);
+    bool Stored = false;
 };
 
 template <bool TBoardState::*M>
@@ -60,9 +63,22 @@ bool SetFirmware(TBoardState& s, const std::string& v)
 }
 std::string GetFirmware(const TBoardState& s) { return s.Firmware; }
 
+bool SetAddress(TBoardState& s, const std::string& v)
+{
+    long n = 0;
+    if (!ParseNumber(v, 2, n))
+        return false;
+    s.Address = uint8_t(n);
+    return true;
+}
+
 #define BOOL_FIELD(name, member) {name, &SetBool<&TBoardState::member>, &GetBool<&TBoardState::member>}
 #define U16_FIELD(name, member) {name, &SetNumber<uint16_t, &TBoardState::member>, &GetNumber<uint16_t, &TBoardState::member>}
 #define U8_FIELD(name, member) {name, &SetNumber<uint8_t, &TBoardState::member>, &GetNumber<uint8_t, &TBoardState::member>}
+#define STORED_BOOL(name, member) {name, &SetBool<&TBoardState::member>, &GetBool<&TBoardState::member>, true}
+#define STORED_U16(name, member) {name, &SetNumber<uint16_t, &TBoardState::member>, &GetNumber<uint16_t, &TBoardState::member>, true}
+#define STORED_U8(name, member) {name, &SetNumber<uint8_t, &TBoardState::member>, &GetNumber<uint8_t, &TBoardState::member>, true}
+#define READ_ONLY(name, getter) {name, nullptr, getter}
 
 const TField kFields[] = {
     BOOL_FIELD("pilot", PilotSwitch),
@@ -72,30 +88,45 @@ const TField kFields[] = {
     BOOL_FIELD("hardstop", HardStop),
     BOOL_FIELD("foam", FoamOut),
     BOOL_FIELD("pumps", PumpsOn),
-    BOOL_FIELD("highspeed", HighSpeedSolenoids),
+    STORED_BOOL("highspeed", HighSpeedSolenoids),
     BOOL_FIELD("timer", TimerMode),
     U8_FIELD("delay", TimeDelay),
+    BOOL_FIELD("multi", MultiOutput),
+    U8_FIELD("mode", ControlMode),
     U16_FIELD("position", Position),
     U16_FIELD("setpoint", SetPoint),
     U16_FIELD("pot", PotPosition),
-    U16_FIELD("max", MaximumOpen),
-    U16_FIELD("min", MinimumOpen),
-    U8_FIELD("inner", InnerDeadBand),
-    U8_FIELD("outer", OuterDeadBand),
-    U16_FIELD("pwmfrequency", PwmFrequency),
-    U8_FIELD("pwmproportion", PwmProportion),
-    BOOL_FIELD("pwmenabled", PwmEnabled),
-    U8_FIELD("current", ProportionalCurrent),
-    U8_FIELD("maxcurrent", MaxProportionalCurrent),
-    U16_FIELD("dryseal", DrySealValue),
-    U8_FIELD("sealmode", DrySealMode),
-    BOOL_FIELD("potnormal", FeedbackPotNormal),
-    {"firmware", &SetFirmware, &GetFirmware},
+    READ_ONLY("target", [](const TBoardState& s) { return std::to_string(TargetPosition(s)); }),
+    READ_ONLY("moving", &GetBool<&TBoardState::Moving>),
+    READ_ONLY("stopreached", &GetBool<&TBoardState::StopReached>),
+    STORED_U16("speed", GateSpeed),
+    STORED_U16("travelmin", TravelMin),
+    STORED_U16("travelmax", TravelMax),
+    STORED_U16("max", MaximumOpen),
+    STORED_U16("min", MinimumOpen),
+    STORED_U8("inner", InnerDeadBand),
+    STORED_U8("outer", OuterDeadBand),
+    STORED_U16("pwmfrequency", PwmFrequency),
+    STORED_U8("pwmproportion", PwmProportion),
+    STORED_BOOL("pwmenabled", PwmEnabled),
+    STORED_U8("current", ProportionalCurrent),
+    STORED_U8("maxcurrent", MaxProportionalCurrent),
+    STORED_U8("maxpwm", MaxPwmValue),
+    STORED_U8("pumpdelay", PumpStopDelay),
+    STORED_U16("dryseal", DrySealValue),
+    STORED_U8("sealmode", DrySealMode),
+    STORED_BOOL("potnormal", FeedbackPotNormal),
+    {"firmware", &SetFirmware, &GetFirmware, true},
+    {"address", &SetAddress, &GetNumber<uint8_t, &TBoardState::Address>, true},
 };
 
 #undef BOOL_FIELD
 #undef U16_FIELD
 #undef U8_FIELD
+#undef STORED_BOOL
+#undef STORED_U16
+#undef STORED_U8
+#undef READ_ONLY
 
 const TField* FindField(const std::string& name)
 {
@@ -168,7 +199,7 @@ TSimCanFrame TControllerBoard::StatusFrame() const
     f.Data[4] = s.UnderCanControl;
     f.Data[5] = s.PilotSwitch;
     f.Data[6] = s.HighSpeedSolenoids;
-    f.Data[7] = uint8_t((s.Armed ? sbArmed : 0) | (s.Fault ? sbFault : 0) | (s.HardStop ? sbHardStop : 0)
+    f.Data[7] = uint8_t((s.Armed ? sbArmed : 0) | (s.Fault ? sbFault : 0) | (s.HardStop || s.StopReached ? sbHardStop : 0)
         | (s.FoamOut ? sbFoamOut : 0) | (s.PumpsOn ? sbPumpsOn : 0));
     return f;
 }
@@ -191,7 +222,7 @@ void TControllerBoard::OnStatusRequest(const TSimCanFrame&, std::vector<TSimCanF
     replies.push_back(CurrentFrame());
 }
 
-void TControllerBoard::OnConfigRequest(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
+TSimCanFrame TControllerBoard::ConfigFrame() const
 {
     const auto& s = fState;
     TSimCanFrame f = Reply(stConfig);
@@ -201,10 +232,10 @@ void TControllerBoard::OnConfigRequest(const TSimCanFrame&, std::vector<TSimCanF
     f.Data[5] = s.OuterDeadBand;
     f.Data[6] = s.ConfigD6;
     f.Data[7] = s.ConfigD7;
-    replies.push_back(f);
+    return f;
 }
 
-void TControllerBoard::OnRequestPwm(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
+TSimCanFrame TControllerBoard::PwmFrame() const
 {
     const auto& s = fState;
     TSimCanFrame f = Reply(stPwmStatus);
@@ -213,7 +244,34 @@ void TControllerBoard::OnRequestPwm(const TSimCanFrame&, std::vector<TSimCanFram
     f.Data[3] = s.PwmEnabled;
     f.Data[4] = s.ProportionalCurrent;
     f.Data[5] = s.MaxProportionalCurrent;
-    replies.push_back(f);
+    return f;
+}
+
+TSimCanFrame TControllerBoard::SealedModeFrame() const
+{
+    TSimCanFrame f = Reply(stSealedMode);
+    f.SetWord(0, fState.DrySealValue);
+    f.Data[2] = fState.DrySealMode;
+    f.SetWord(3, fState.MinimumOpen);
+    return f;
+}
+
+TSimCanFrame TControllerBoard::FeedbackPotFrame() const
+{
+    TSimCanFrame f = Reply(stFeedbackPotDirection);
+    f.Data[0] = fState.FeedbackPotNormal ? 1 : 0;
+    f.Data[1] = 1;
+    return f;
+}
+
+void TControllerBoard::OnConfigRequest(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
+{
+    replies.push_back(ConfigFrame());
+}
+
+void TControllerBoard::OnRequestPwm(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
+{
+    replies.push_back(PwmFrame());
 }
 
 void TControllerBoard::OnRequestRevision(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
@@ -233,19 +291,12 @@ void TControllerBoard::OnRequestBoardId(const TSimCanFrame&, std::vector<TSimCan
 
 void TControllerBoard::OnRequestDrySeal(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
 {
-    TSimCanFrame f = Reply(stSealedMode);
-    f.SetWord(0, fState.DrySealValue);
-    f.Data[2] = fState.DrySealMode;
-    f.SetWord(3, fState.MinimumOpen);
-    replies.push_back(f);
+    replies.push_back(SealedModeFrame());
 }
 
 void TControllerBoard::OnGetFeedbackPot(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
 {
-    TSimCanFrame f = Reply(stFeedbackPotDirection);
-    f.Data[0] = fState.FeedbackPotNormal ? 1 : 0;
-    f.Data[1] = 1;
-    replies.push_back(f);
+    replies.push_back(FeedbackPotFrame());
 }
 
 void TControllerBoard::OnRequestMaxPwm(const TSimCanFrame&, std::vector<TSimCanFrame>& replies)
@@ -277,7 +328,10 @@ void TControllerBoard::OnControlMessage(const TSimCanFrame& frame, std::vector<T
         s.MultiOutput = frame.Data[6] != 0;
 }
 
-void TControllerBoard::OnConfigCmd(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
+// The application asks for the configuration only while it starts, so a
+// board reports its configuration back after every change; an unknown item
+// changes nothing and is answered all the same.
+void TControllerBoard::OnConfigCmd(const TSimCanFrame& frame, std::vector<TSimCanFrame>& replies)
 {
     auto& s = fState;
     switch (frame.Data[7]) {
@@ -287,9 +341,10 @@ void TControllerBoard::OnConfigCmd(const TSimCanFrame& frame, std::vector<TSimCa
     case 4: s.OuterDeadBand = frame.Data[5]; break;
     default: break;
     }
+    replies.push_back(ConfigFrame());
 }
 
-void TControllerBoard::OnSetPwm(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
+void TControllerBoard::OnSetPwm(const TSimCanFrame& frame, std::vector<TSimCanFrame>& replies)
 {
     auto& s = fState;
     switch (frame.Data[6]) {
@@ -300,6 +355,7 @@ void TControllerBoard::OnSetPwm(const TSimCanFrame& frame, std::vector<TSimCanFr
     case 5: s.MaxProportionalCurrent = frame.Data[5]; break;
     default: break;
     }
+    replies.push_back(PwmFrame());
 }
 
 void TControllerBoard::OnSetHighspeed(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
@@ -314,15 +370,17 @@ void TControllerBoard::OnSetBoardId(const TSimCanFrame& frame, std::vector<TSimC
         fState.Address = frame.Data[0];
 }
 
-void TControllerBoard::OnSetDrySeal(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
+void TControllerBoard::OnSetDrySeal(const TSimCanFrame& frame, std::vector<TSimCanFrame>& replies)
 {
     fState.DrySealValue = frame.Word(0);
     fState.DrySealMode = frame.Data[2];
+    replies.push_back(SealedModeFrame());
 }
 
-void TControllerBoard::OnSetFeedbackPot(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
+void TControllerBoard::OnSetFeedbackPot(const TSimCanFrame& frame, std::vector<TSimCanFrame>& replies)
 {
     fState.FeedbackPotNormal = frame.Data[0] != 0;
+    replies.push_back(FeedbackPotFrame());
 }
 
 void TControllerBoard::OnSetMaxPwm(const TSimCanFrame& frame, std::vector<TSimCanFrame>&)
@@ -342,11 +400,38 @@ bool TControllerBoard::SetField(const std::string& name, const std::string& valu
         error = "unknown field \"" + name + "\" (fields: " + FieldNames() + ")";
         return false;
     }
+    if (!field->Set) {
+        error = name + " is read-only";
+        return false;
+    }
     if (!field->Set(fState, value)) {
         error = "bad value \"" + value + "\" for " + name;
         return false;
     }
     return true;
+}
+
+bool TControllerBoard::GetField(const std::string& name, std::string& value) const
+{
+    const TField* field = FindField(name);
+    if (!field)
+        return false;
+    value = field->Get(fState);
+    return true;
+}
+
+std::vector<std::string> TControllerBoard::StoredFieldNames()
+{
+    std::vector<std::string> names;
+    for (const auto& f : kFields)
+        if (f.Stored)
+            names.push_back(f.Name);
+    return names;
+}
+
+void TControllerBoard::Advance(double seconds)
+{
+    AdvanceGate(fState, seconds);
 }
 
 std::string TControllerBoard::FieldNames()

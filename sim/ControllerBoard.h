@@ -26,8 +26,17 @@ struct TBoardState {
     bool HardStop = false;
     bool FoamOut = false;
     bool PumpsOn = false;
+    // The gate itself: its speed under the valve and the ends of its travel
+    // (the sensor reads 0..1023). Pushing against the open end is reported
+    // as a hard stop.
+    uint16_t GateSpeed = 500;     // counts per second
+    uint16_t TravelMin = 0;
+    uint16_t TravelMax = 1000;
+    bool Moving = false;
+    bool StopReached = false;
+    double TravelCarry = 0;       // part of a count travelled but not yet shown
     // "Config: "
-    uint16_t MaximumOpen = 3000;
+    uint16_t MaximumOpen = 900;
     uint16_t MinimumOpen = 500;
     uint8_t InnerDeadBand = 5;
     uint8_t OuterDeadBand = 15;
@@ -68,12 +77,23 @@ public:
 
     // Sets a field by name (see FieldNames) from text; false with a reason.
     bool SetField(const std::string& name, const std::string& value, std::string& error);
+    // The field's value as text; false when there is no such field.
+    bool GetField(const std::string& name, std::string& value) const;
     static std::string FieldNames();
+    // The fields a board keeps across power cycles, in the order they are saved.
+    static std::vector<std::string> StoredFieldNames();
+
+    // Moves the gate for the time elapsed (see GateMotion.h).
+    void Advance(double seconds);
     // "board 1: position 500 pilot off armed off ..."
     std::string Summary() const;
 
     TSimCanFrame StatusFrame() const;
     TSimCanFrame CurrentFrame() const;
+    TSimCanFrame ConfigFrame() const;
+    TSimCanFrame PwmFrame() const;
+    TSimCanFrame SealedModeFrame() const;
+    TSimCanFrame FeedbackPotFrame() const;
 
 private:
     using THandler = void (TControllerBoard::*)(const TSimCanFrame&, std::vector<TSimCanFrame>&);

@@ -201,13 +201,21 @@ void TGpioLink::OnCanData(uint8_t code, const std::string& data)
             + std::to_string(kBoardsRateCode) + ": frame lost)");
         return;
     }
-    ToBus(frame, [this](const TSimCanFrame& reply) {
-        std::string record;
-        PutLe32(record, kRecordHeader);
-        PutLe32(record, reply.Id);
-        record.append(reply.Data.begin(), reply.Data.end());
-        SendFrame(0x21, record, DescribeStatus(reply));
-    });
+    ToBus(frame);
+}
+
+bool TGpioLink::CarriesBoardFrames() const
+{
+    return fCanRate[0] == kBoardsRateCode;
+}
+
+void TGpioLink::SendFromBus(const TSimCanFrame& frame)
+{
+    std::string record;
+    PutLe32(record, kRecordHeader);
+    PutLe32(record, frame.Id);
+    record.append(frame.Data.begin(), frame.Data.end());
+    SendFrame(0x21, record, DescribeStatus(frame));
 }
 
 void TGpioLink::OnChannelConfig(uint8_t code, const std::string& data)

@@ -26,6 +26,12 @@ public:
     bool ChannelInput(int channel, const std::string& bytes, std::string& error) override;
     std::string State() const override;
 
+protected:
+    bool CarriesBoardFrames() const override;
+    void SendFromBus(const TSimCanFrame& frame) override;
+
+public:
+
     // A complete frame as the board sends it.
     static std::string Frame(uint8_t code, const std::string& data);
 

@@ -36,6 +36,18 @@ std::string TSerialLink::Line(char start, const TSimCanFrame& frame)
 void TSerialLink::Reset()
 {
     fText.clear();
+    fHeard = false;
+}
+
+bool TSerialLink::CarriesBoardFrames() const
+{
+    return fHeard;
+}
+
+void TSerialLink::SendFromBus(const TSimCanFrame& frame)
+{
+    const std::string text = Line(kReplyStart, frame);
+    Transmit(text, "\"" + Printable(text) + "\"", DescribeStatus(frame));
 }
 
 bool TSerialLink::Decode(const std::string& line, TSimCanFrame& frame, std::string& why) const
@@ -98,10 +110,8 @@ void TSerialLink::Receive(std::string_view bytes)
         fText.erase(0, kLineLength);
         Log("RX serial \"" + Printable(line) + "\" = " + DescribeCommand(frame)
             + (HasLowerCaseHex(std::string_view(line).substr(1, 29)) ? " (lower-case hex digits)" : ""));
-        ToBus(frame, [this](const TSimCanFrame& reply) {
-            const std::string text = Line(kReplyStart, reply);
-            Transmit(text, "\"" + Printable(text) + "\"", DescribeStatus(reply));
-        });
+        fHeard = true;
+        ToBus(frame);
     }
 }
 

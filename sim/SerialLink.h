@@ -24,11 +24,17 @@ public:
     // The line for a frame, starting with `start`.
     static std::string Line(char start, const TSimCanFrame& frame);
 
+protected:
+    // The controller reports on its own only once the application has talked to it.
+    bool CarriesBoardFrames() const override;
+    void SendFromBus(const TSimCanFrame& frame) override;
+
 private:
     // Decodes one line starting at '@'; false with the reason when it is not valid.
     bool Decode(const std::string& line, TSimCanFrame& frame, std::string& why) const;
 
     std::string fText;
+    bool fHeard = false;
 };
 
 } // namespace orv::sim

@@ -1,6 +1,7 @@
 #include "sim/SimCommands.h"
 
 #include "sim/HexText.h"
+#include "sim/NavCommands.h"
 #include "sim/Simulator.h"
 
 #include <cstdlib>
@@ -37,6 +38,8 @@ std::string Error(const std::string& text) { return "ERROR " + text; }
 
 std::string Switch(TSimulator& sim, const TArgs& a, void (TSimulator::*set)(bool), const char* name)
 {
+    if (!sim.HasLink())
+        return Error("no controller link (--link none)");
     bool on = false;
     if (a.size() != 2 || !OnOff(a[1], on))
         return Error(std::string("usage: ") + name + " on|off");
@@ -73,21 +76,41 @@ std::string DoStall(TSimulator& sim, const TArgs& a) { return Switch(sim, a, &TS
 
 std::string DoBoard(TSimulator& sim, const TArgs& a)
 {
-    if (a.size() != 4)
-        return Error("usage: board N FIELD VALUE");
+    if (a.size() != 4 && a.size() != 3)
+        return Error("usage: board N FIELD VALUE, or board N FIELD to show it");
     char* end = nullptr;
     const long n = std::strtol(a[1].c_str(), &end, 10);
     TControllerBoard* board = (end && *end == '\0' && !a[1].empty()) ? sim.Bus().Board(int(n)) : nullptr;
     if (!board)
         return Error("no board " + a[1] + " on the bus");
     std::string error;
+    if (a.size() == 3) {
+        std::string value;
+        if (!board->GetField(a[2], value))
+            return Error("unknown field \"" + a[2] + "\" (fields: " + TControllerBoard::FieldNames() + ")");
+        return "OK board " + a[1] + " " + a[2] + " " + value;
+    }
     if (!board->SetField(a[2], a[3], error))
         return Error(error);
     return "OK board " + a[1] + " " + a[2] + " " + a[3];
 }
 
+std::string DoStatusRate(TSimulator& sim, const TArgs& a)
+{
+    char* end = nullptr;
+    const double rate = a.size() == 2 ? std::strtod(a[1].c_str(), &end) : -1;
+    if (a.size() != 2 || !end || *end != '\0' || !(rate >= 0 && rate <= 100))
+        return Error("usage: statusrate HZ (0..100, 0 off)");
+    if (!sim.HasLink())
+        return Error("no controller link (--link none)");
+    sim.SetStatusRate(rate);
+    return "OK statusrate " + a[1];
+}
+
 std::string DoChannel(TSimulator& sim, const TArgs& a, const std::string& rest)
 {
+    if (!sim.HasLink())
+        return Error("no controller link (--link none)");
     if (a.size() < 3 || a[1].size() != 1 || a[1][0] < '1' || a[1][0] > '4')
         return Error("usage: channel 1..4 TEXT");
     std::string error;
@@ -134,7 +157,8 @@ const TCommand kCommands[] = {
     {"silence", "silence on|off", [](TSimulator& s, const TArgs& a, const std::string&) { return DoSilence(s, a); }},
     {"garbage", "garbage on|off", [](TSimulator& s, const TArgs& a, const std::string&) { return DoGarbage(s, a); }},
     {"stall", "stall on|off", [](TSimulator& s, const TArgs& a, const std::string&) { return DoStall(s, a); }},
-    {"board", "board N FIELD VALUE", [](TSimulator& s, const TArgs& a, const std::string&) { return DoBoard(s, a); }},
+    {"board", "board N FIELD [VALUE]", [](TSimulator& s, const TArgs& a, const std::string&) { return DoBoard(s, a); }},
+    {"statusrate", "statusrate HZ", [](TSimulator& s, const TArgs& a, const std::string&) { return DoStatusRate(s, a); }},
     {"channel", "channel N TEXT", [](TSimulator& s, const TArgs& a, const std::string& r) {
          return DoChannel(s, a, r.substr(std::min(r.size(), r.find_first_not_of(' ', r.find(' ')))));
      }},
@@ -142,6 +166,8 @@ const TCommand kCommands[] = {
     {"after", "after S COMMAND", [](TSimulator& s, const TArgs& a, const std::string& r) {
          return DoAfter(s, a, r.substr(std::min(r.size(), r.find_first_not_of(' ', r.find(' ')))));
      }},
+    {"nav", "nav [SUBCOMMAND ...]", [](TSimulator& s, const TArgs& a, const std::string& r) { return ExecuteNavCommand(s, a, r); }},
+    {"echo", "echo TEXT", [](TSimulator&, const TArgs&, const std::string& r) { return "OK " + r; }},
     {"help", "help", [](TSimulator&, const TArgs&, const std::string&) { return "OK " + CommandList(); }},
     {"quit", "quit", [](TSimulator& s, const TArgs& a, const std::string&) { return DoQuit(s, a); }},
 };

@@ -55,14 +55,22 @@ void TSimLink::Transmit(const std::string& bytes, const std::string& shown, cons
         fPort.Write(bytes);
 }
 
-void TSimLink::ToBus(const TSimCanFrame& frame, const std::function<void(const TSimCanFrame&)>& send)
+void TSimLink::ToBus(const TSimCanFrame& frame)
 {
     std::string note;
     auto replies = fBus.Deliver(frame, note);
     if (!note.empty())
         Log("   (" + note + ")");
     for (const auto& reply : replies)
-        send(reply);
+        SendFromBus(reply);
+}
+
+bool TSimLink::Emit(const TSimCanFrame& frame)
+{
+    if (!CarriesBoardFrames())
+        return false;
+    SendFromBus(frame);
+    return true;
 }
 
 std::unique_ptr<TSimLink> MakeLink(TLinkKind kind, TSimBus& bus, TSimLog& log, TLinkPort port)

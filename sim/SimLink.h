@@ -39,13 +39,21 @@ public:
     virtual bool ChannelInput(int channel, const std::string& bytes, std::string& error);
     // One line of link state for the "status" command.
     virtual std::string State() const { return {}; }
+    // Sends a frame that a board sends on its own (its periodic reports);
+    // false while the link cannot carry board frames (channel closed, wrong
+    // bit rate, nobody has talked to the controller yet).
+    bool Emit(const TSimCanFrame& frame);
 
 protected:
+    virtual bool CarriesBoardFrames() const = 0;
+    // Frames a board's frame for the wire and transmits it.
+    virtual void SendFromBus(const TSimCanFrame& frame) = 0;
+
     void Log(const std::string& text);
     // Logs and writes a reply unless the port is silenced.
     void Transmit(const std::string& bytes, const std::string& shown, const std::string& meaning);
-    // Delivers a CAN frame to the boards and transmits their replies through `frame`.
-    void ToBus(const TSimCanFrame& frame, const std::function<void(const TSimCanFrame&)>& send);
+    // Delivers a CAN frame to the boards and transmits their replies.
+    void ToBus(const TSimCanFrame& frame);
     const char* KindName() const { return LinkKindName(Kind()); }
 
     TSimBus& fBus;

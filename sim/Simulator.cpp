@@ -1,10 +1,12 @@
 #include "sim/Simulator.h"
 
+#include "sim/BoardStateFile.h"
 #include "sim/HexText.h"
 #include "sim/SimCommands.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -17,6 +19,8 @@ namespace orv::sim {
 namespace {
 
 constexpr double kNoiseInterval = 0.1;  // seconds between bursts of line noise
+constexpr double kTickInterval = 0.02;  // the gates move in steps of this time
+constexpr double kStateCheckInterval = 0.5;
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int)
@@ -69,18 +73,30 @@ bool TSimulator::Start(std::string& error)
     }
     InstallSignalHandlers();
 
-    fPort = std::make_unique<TPtyPort>(fOptions.PortsDir, fOptions.Port);
-    TLinkPort port;
-    port.Name = fPort->Name();
-    port.Write = [this](const std::string& bytes) {
-        if (!fPort->Plugged())
-            Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not sent: unplugged)");
-        else if (!fPort->Write(bytes))
-            Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not written: nobody drains the port)");
-    };
-    port.Silenced = [this] { return fSilenced; };
-    fLink = MakeLink(fOptions.Link, fBus, fLog, std::move(port));
-    if (!fPort->Plug(error))
+    if (!fOptions.NoLink) {
+        fPort = std::make_unique<TPtyPort>(fOptions.PortsDir, fOptions.Port);
+        TLinkPort port;
+        port.Name = fPort->Name();
+        port.Write = [this](const std::string& bytes) {
+            if (!fPort->Plugged()) {
+                Log(fPort->Name() + "   (" + std::to_string(bytes.size()) + " bytes not sent: unplugged)");
+            } else if (fPort->Write(bytes)) {
+                fWriteFailing = false;
+            } else if (!fWriteFailing) {
+                // The boards report on their own too: say it once, not ten times a second.
+                fWriteFailing = true;
+                Log(fPort->Name() + "   (" + std::to_string(bytes.size())
+                    + " bytes not written: nobody drains the port; further losses are not logged until a write succeeds)");
+            }
+        };
+        port.Silenced = [this] { return fSilenced; };
+        fLink = MakeLink(fOptions.Link, fBus, fLog, std::move(port));
+        if (!fPort->Plug(error))
+            return false;
+    }
+    if (!StartBoards(error))
+        return false;
+    if (!StartNav(error))
         return false;
     if (!PlaceDecoys(error))
         return false;
@@ -96,31 +112,94 @@ bool TSimulator::Start(std::string& error)
     if (fOptions.UnplugAfter)
         Schedule(*fOptions.UnplugAfter, fOptions.ReplugAfter ? "unplug " + std::to_string(*fOptions.ReplugAfter) : "unplug");
 
-    std::string boards;
-    for (const auto& b : fBus.Boards())
-        boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
-    Log(fPort->Name() + " serves the " + LinkKindName(fOptions.Link) + " link on " + fPort->TtyPath() + " (boards "
-        + boards + ")");
+    if (fPort) {
+        std::string boards;
+        for (const auto& b : fBus.Boards())
+            boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
+        Log(fPort->Name() + " serves the " + LinkKindName(fOptions.Link) + " link on " + fPort->TtyPath() + " (boards "
+            + boards + ")");
+    }
     for (const auto& d : fDecoys)
         Log(d.Port->Name() + " is a " + DecoyName(d.Kind) + " decoy on " + d.Port->TtyPath());
+    fLastTick = fLog.Now();
+    return RunStartCommands(error);
+}
+
+bool TSimulator::StartBoards(std::string& error)
+{
+    if (fOptions.GateSpeed)
+        for (auto& b : fBus.Boards())
+            b.State().GateSpeed = *fOptions.GateSpeed;
+    SetStatusRate(fOptions.StatusRate);
+    if (fOptions.StateFile.empty())
+        return true;
+    if (!LoadBoardStates(fOptions.StateFile, fBus.Boards(), error))
+        return false;
+    fSavedState = BoardStatesText(fBus.Boards());
+    Log("board settings kept in " + fOptions.StateFile);
     return true;
+}
+
+bool TSimulator::RunStartCommands(std::string& error)
+{
+    for (const auto& command : fOptions.StartCommands) {
+        const std::string answer = Execute(command);
+        Log("start command \"" + command + "\": " + answer);
+        if (answer.rfind("OK", 0) != 0) {
+            error = "--run \"" + command + "\": " + answer;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<int> TSimulator::TakenPorts() const
+{
+    std::vector<int> taken;
+    if (!fOptions.NoLink)
+        taken.push_back(fOptions.Port);
+    if (fOptions.Nav && fOptions.Nav->Port >= 0)
+        taken.push_back(fOptions.Nav->Port);
+    for (const auto& choice : fOptions.Decoys)
+        if (choice.Port >= 0)
+            taken.push_back(choice.Port);
+    return taken;
+}
+
+int TSimulator::LowestFreePort(const std::vector<int>& taken) const
+{
+    for (int number = 0; number <= 254; ++number)
+        if (std::find(taken.begin(), taken.end(), number) == taken.end() && !PortNameTaken(fOptions.PortsDir, number))
+            return number;
+    return -1;
+}
+
+bool TSimulator::StartNav(std::string& error)
+{
+    if (!fOptions.Nav)
+        return true;
+    TNavOptions options = *fOptions.Nav;
+    if (options.Port < 0) {
+        options.Port = LowestFreePort(TakenPorts());
+        if (options.Port < 0) {
+            error = "no free port number for the navigation source";
+            return false;
+        }
+        fOptions.Nav->Port = options.Port;  // taken from now on
+    }
+    fNav = std::make_unique<TNavSource>(options, fOptions.PortsDir, fLog);
+    return fNav->Start(error);
 }
 
 bool TSimulator::PlaceDecoys(std::string& error)
 {
-    std::vector<int> taken = {fOptions.Port};
-    for (const auto& choice : fOptions.Decoys)
-        if (choice.Port >= 0)
-            taken.push_back(choice.Port);
+    std::vector<int> taken = TakenPorts();
     uint64_t seed = fOptions.Seed;
     for (const auto& choice : fOptions.Decoys) {
         int number = choice.Port;
         if (number < 0) {
-            for (number = 0; number <= 254; ++number)
-                if (std::find(taken.begin(), taken.end(), number) == taken.end()
-                    && !PortNameTaken(fOptions.PortsDir, number))
-                    break;
-            if (number > 254) {
+            number = LowestFreePort(taken);
+            if (number < 0) {
                 error = "no free port number for a decoy";
                 return false;
             }
@@ -136,33 +215,107 @@ bool TSimulator::PlaceDecoys(std::string& error)
 
 std::string TSimulator::ReadyLine() const
 {
-    std::string line = std::string("READY link=") + LinkKindName(fOptions.Link) + " port=" + std::to_string(fOptions.Port)
-        + " path=" + fPort->LinkPath() + " boards=";
-    std::string boards;
-    for (const auto& b : fBus.Boards())
-        boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
-    line += boards + " decoys=";
+    std::string line = "READY link=";
+    if (fPort) {
+        line += std::string(LinkKindName(fOptions.Link)) + " port=" + std::to_string(fOptions.Port) + " path="
+            + fPort->LinkPath() + " boards=";
+        std::string boards;
+        for (const auto& b : fBus.Boards())
+            boards += (boards.empty() ? "" : ",") + std::to_string(b.Address());
+        line += boards;
+    } else {
+        line += "none";
+    }
+    line += " decoys=";
     std::string decoys;
     for (const auto& d : fDecoys)
         decoys += (decoys.empty() ? "" : ",") + std::to_string(d.Port->Number()) + ":" + DecoyName(d.Kind);
-    return line + (decoys.empty() ? "none" : decoys);
+    line += decoys.empty() ? "none" : decoys;
+    if (fNav)
+        line += " " + fNav->ReadyText();
+    return line;
 }
 
 std::string TSimulator::StatusLine() const
 {
-    std::string line = std::string("link=") + LinkKindName(fOptions.Link) + " port=" + std::to_string(fOptions.Port)
-        + " plugged=" + (fPort->Plugged() ? "yes" : "no") + " silence=" + (fSilenced ? "on" : "off")
-        + " garbage=" + (fGarbage ? "on" : "off") + " stall=" + (fStalled ? "on" : "off");
-    const std::string linkState = fLink->State();
-    if (!linkState.empty())
-        line += " " + linkState;
-    for (const auto& b : fBus.Boards())
-        line += " | " + b.Summary();
+    std::string line = "link=none";
+    if (fPort) {
+        line = std::string("link=") + LinkKindName(fOptions.Link) + " port=" + std::to_string(fOptions.Port)
+            + " plugged=" + (fPort->Plugged() ? "yes" : "no") + " silence=" + (fSilenced ? "on" : "off")
+            + " garbage=" + (fGarbage ? "on" : "off") + " stall=" + (fStalled ? "on" : "off");
+        const std::string linkState = fLink->State();
+        if (!linkState.empty())
+            line += " " + linkState;
+        if (fStatusRate > 0) {
+            char rate[32];
+            std::snprintf(rate, sizeof rate, " statusrate=%g", fStatusRate);
+            line += rate;
+        }
+        for (const auto& b : fBus.Boards())
+            line += " | " + b.Summary();
+    }
+    if (fNav)
+        line += " | " + fNav->Summary();
     return line;
+}
+
+void TSimulator::SetStatusRate(double perSecond)
+{
+    fStatusRate = perSecond;
+    fNextStatus = fLog.Now();
+}
+
+void TSimulator::SendPeriodicStatus(double now)
+{
+    if (fStatusRate <= 0 || now < fNextStatus || !fPort || !fPort->Plugged() || fStalled)
+        return;
+    const double period = 1.0 / fStatusRate;
+    fNextStatus += period;
+    if (fNextStatus <= now)
+        fNextStatus = now + period;
+    for (const auto& b : fBus.Boards()) {
+        // Nothing goes out before the application has set the link up.
+        if (!fLink->Emit(b.StatusFrame()))
+            return;
+        fLink->Emit(b.CurrentFrame());
+    }
+}
+
+void TSimulator::SaveStateWhenChanged(bool force)
+{
+    const double now = fLog.Now();
+    if (fOptions.StateFile.empty() || (!force && now < fNextStateCheck))
+        return;
+    fNextStateCheck = now + kStateCheckInterval;
+    const std::string text = BoardStatesText(fBus.Boards());
+    if (text == fSavedState)
+        return;
+    std::string error;
+    if (SaveBoardStates(fOptions.StateFile, text, error))
+        fSavedState = text;
+    else
+        Log("board settings not saved: " + error);
+}
+
+void TSimulator::Tick()
+{
+    const double now = fLog.Now();
+    const double elapsed = now - fLastTick;
+    fLastTick = now;
+    for (auto& b : fBus.Boards())
+        b.Advance(elapsed);
+    SendPeriodicStatus(now);
+    SaveStateWhenChanged(false);
+    if (fNav)
+        fNav->Tick();
 }
 
 bool TSimulator::Unplug(std::string& error)
 {
+    if (!fPort) {
+        error = "no controller link (--link none)";
+        return false;
+    }
     if (!fPort->Plugged()) {
         error = fPort->Name() + " is already unplugged";
         return false;
@@ -175,6 +328,10 @@ bool TSimulator::Unplug(std::string& error)
 
 bool TSimulator::Plug(std::string& error)
 {
+    if (!fPort) {
+        error = "no controller link (--link none)";
+        return false;
+    }
     if (fPort->Plugged()) {
         error = fPort->Name() + " is already plugged";
         return false;
@@ -190,18 +347,24 @@ bool TSimulator::Plug(std::string& error)
 
 void TSimulator::SetSilence(bool on)
 {
+    if (!fPort)
+        return;
     fSilenced = on;
     Log(fPort->Name() + (on ? " silence on: answers are held back" : " silence off"));
 }
 
 void TSimulator::SetGarbage(bool on)
 {
+    if (!fPort)
+        return;
     fGarbage = on;
     Log(fPort->Name() + (on ? " garbage on: line noise between the answers" : " garbage off"));
 }
 
 void TSimulator::SetStall(bool on)
 {
+    if (!fPort)
+        return;
     fStalled = on;
     fPort->SetOutputStopped(on);
     Log(fPort->Name() + (on ? " stall on: the port is not read, writes to it block" : " stall off"));
@@ -214,6 +377,10 @@ void TSimulator::Schedule(double delaySeconds, const std::string& command)
 
 bool TSimulator::WriteRaw(const std::string& bytes, std::string& error)
 {
+    if (!fPort) {
+        error = "no controller link (--link none)";
+        return false;
+    }
     if (!fPort->Plugged()) {
         error = fPort->Name() + " is unplugged";
         return false;
@@ -286,7 +453,7 @@ void TSimulator::EmitNoise()
     for (auto& d : fDecoys)
         if (d.Kind == TDecoyKind::Garbage)
             d.Port->Write(d.Noise.Bytes(d.Noise.BurstLength()));
-    if (fGarbage && fPort->Plugged() && !fSilenced) {
+    if (fGarbage && fPort && fPort->Plugged() && !fSilenced) {
         const std::string bytes = fNoise.Bytes(fNoise.BurstLength());
         Log(fPort->Name() + " TX noise " + HexBytes(bytes));
         fPort->Write(bytes);
@@ -333,11 +500,12 @@ int TSimulator::Run()
     while (!fQuit) {
         RunDueCommands();
         EmitNoise();
+        Tick();
         if (fQuit)
             break;
 
         std::vector<pollfd> fds;
-        enum Source { srcSignal, srcStdin, srcListen, srcClient, srcServed, srcDecoy };
+        enum Source { srcSignal, srcStdin, srcListen, srcClient, srcServed, srcNav, srcDecoy };
         std::vector<std::pair<Source, int>> what;
         auto add = [&](int fd, Source s, int index) {
             fds.push_back({fd, POLLIN, 0});
@@ -350,15 +518,21 @@ int TSimulator::Run()
             add(fControl.ListenFd(), srcListen, 0);
         for (int c : fControl.Clients())
             add(c, srcClient, c);
-        if (fPort->Plugged() && !fStalled)
+        if (fPort && fPort->Plugged() && !fStalled)
             add(fPort->MasterFd(), srcServed, 0);
+        if (fNav && fNav->Port().Plugged())
+            add(fNav->Port().MasterFd(), srcNav, 0);
         for (size_t i = 0; i < fDecoys.size(); ++i)
             add(fDecoys[i].Port->MasterFd(), srcDecoy, int(i));
 
-        double wait = kNoiseInterval;
+        double wait = fBus.Boards().empty() ? kNoiseInterval : kTickInterval;
         for (const auto& t : fTimed)
             wait = std::min(wait, t.At - fLog.Now());
-        const int timeoutMs = std::max(0, int(wait * 1000.0 + 0.5));
+        if (fStatusRate > 0)
+            wait = std::min(wait, fNextStatus - fLog.Now());
+        if (fNav)
+            wait = std::min(wait, fNav->SecondsToNext(wait));
+        const int timeoutMs = std::max(0, int(std::ceil(wait * 1000.0)));
         const int n = ::poll(fds.data(), fds.size(), timeoutMs);
         if (n < 0 && errno != EINTR) {
             Log(std::string("poll failed: ") + std::strerror(errno));
@@ -389,8 +563,12 @@ int TSimulator::Run()
             }
             case srcServed:
                 // A command handled above may have unplugged it meanwhile.
-                if (fPort->Plugged() && fds[i].fd == fPort->MasterFd() && !fStalled)
+                if (fPort && fPort->Plugged() && fds[i].fd == fPort->MasterFd() && !fStalled)
                     ReadServed();
+                break;
+            case srcNav:
+                if (fNav && fNav->Port().Plugged() && fds[i].fd == fNav->Port().MasterFd())
+                    fNav->OnReadable();
                 break;
             case srcDecoy:
                 ReadDecoy(fDecoys[size_t(what[i].second)]);
@@ -398,6 +576,7 @@ int TSimulator::Run()
             }
         }
     }
+    SaveStateWhenChanged(true);
     Log("stopping: ports removed");
     return 0;
 }

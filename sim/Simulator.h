@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sim/ControlSocket.h"
+#include "sim/NavSource.h"
 #include "sim/Noise.h"
 #include "sim/PtyPort.h"
 #include "sim/SimBus.h"
@@ -13,8 +14,10 @@
 
 namespace orv::sim {
 
-// The running simulator: the served port with its link and boards, the decoy
-// ports, the fault switches and the timed commands, all driven by one poll loop.
+// The running simulator: the served port with its link and boards, the
+// navigation port, the decoy ports, the fault switches and the timed
+// commands, all driven by one poll loop whose time hook moves the gates and
+// sends what is due.
 class TSimulator {
 public:
     TSimulator(TSimOptions options, TSimLog& log);
@@ -37,7 +40,12 @@ public:
     void Schedule(double delaySeconds, const std::string& command);
     void RequestQuit() { fQuit = true; }
     TSimBus& Bus() { return fBus; }
+    // Without a controller link (--link none) there is no link and no port.
+    bool HasLink() const { return fLink != nullptr; }
     TSimLink& Link() { return *fLink; }
+    // The navigation source, or nullptr.
+    TNavSource* Nav() { return fNav.get(); }
+    void SetStatusRate(double perSecond);
     bool WriteRaw(const std::string& bytes, std::string& error);
     std::string StatusLine() const;
 
@@ -53,6 +61,15 @@ private:
     };
 
     bool PlaceDecoys(std::string& error);
+    bool StartNav(std::string& error);
+    bool StartBoards(std::string& error);
+    bool RunStartCommands(std::string& error);
+    int LowestFreePort(const std::vector<int>& taken) const;
+    std::vector<int> TakenPorts() const;
+    // The time hook: gates move, periodic reports and navigation sentences go out.
+    void Tick();
+    void SendPeriodicStatus(double now);
+    void SaveStateWhenChanged(bool force);
     void ServeOnce();
     void ReadServed();
     void ReadDecoy(TDecoy& decoy);
@@ -67,6 +84,7 @@ private:
     TSimBus fBus;
     std::unique_ptr<TPtyPort> fPort;
     std::unique_ptr<TSimLink> fLink;
+    std::unique_ptr<TNavSource> fNav;
     std::vector<TDecoy> fDecoys;
     TNoise fNoise;
     TControlSocket fControl;
@@ -79,6 +97,12 @@ private:
     bool fStdinOpen = true;
     std::string fStdinText;
     double fNextNoise = 0;
+    double fLastTick = 0;
+    double fStatusRate = 0;
+    double fNextStatus = 0;
+    std::string fSavedState;
+    double fNextStateCheck = 0;
+    bool fWriteFailing = false;
 };
 
 } // namespace orv::sim

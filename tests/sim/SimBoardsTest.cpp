@@ -39,7 +39,8 @@ const BoardCase kBoardCases[] = {
     {"switches", {"board 0 hardstop on", "board 0 foam on", "board 0 pumps on", "board 0 highspeed on"},
         "#03,F4,01,00,00,00,00,01,13,", "#09,F4,01,F4,01,F4,01,00,00,"},
     {"timer", {"board 0 timer on", "board 0 delay 7"}, "#03,F4,01,01,07,00,00,00,00,", "#09,F4,01,F4,01,F4,01,00,00,"},
-    {"positions", {"board 0 position 4660", "board 0 pot 258", "board 0 setpoint 1000"},
+    // The gate is held (speed 0): it would otherwise close from where it is put.
+    {"positions", {"board 0 speed 0", "board 0 position 4660", "board 0 pot 258", "board 0 setpoint 1000"},
         "#03,34,12,00,00,00,00,00,00,", "#09,E8,03,34,12,02,01,00,00,"},
 };
 
@@ -69,7 +70,9 @@ TEST(SimBoards, FieldCommandsRejectUnknownBoardsFieldsAndValues)
     EXPECT_EQ(sim.Command("board 2 armed maybe"), "ERROR bad value \"maybe\" for armed");
     EXPECT_EQ(sim.Command("board 2 position 70000"), "ERROR bad value \"70000\" for position");
     EXPECT_EQ(sim.Command("board 2 wings on").rfind("ERROR unknown field \"wings\"", 0), 0u);
-    EXPECT_EQ(sim.Command("board 2"), "ERROR usage: board N FIELD VALUE");
+    EXPECT_EQ(sim.Command("board 2"), "ERROR usage: board N FIELD VALUE, or board N FIELD to show it");
+    EXPECT_EQ(sim.Command("board 2 moving on"), "ERROR moving is read-only");
+    EXPECT_EQ(sim.Command("board 2 armed"), "OK board 2 armed off");
 }
 
 TEST(SimBoards, ControlMessageSetPointIsEchoedInCurrent)
@@ -88,9 +91,10 @@ TEST(SimBoards, ConfigCmdChangesOnlyTheItemNamed)
     SimProcess sim({"--link", "serial"});
     ASSERT_TRUE(sim.Ready()) << sim.StartError();
     PtyClient port(sim.PortPath(0));
-    // Item 1 (maximum) = 2500 (C4 09); the minimum in the same message is not taken.
+    // Item 1 (maximum) = 2500 (C4 09); the minimum in the same message is not
+    // taken. The board reports its configuration back, and again when asked.
     port.Write(Line("@05,C4,09,10,00,09,09,00,01,") + Line("@0A,00,00,00,00,00,00,00,00,"));
-    const std::string expect = Line("#04,C4,09,F4,01,05,0F,00,00,");
+    const std::string expect = Line("#04,C4,09,F4,01,05,0F,00,00,") + Line("#04,C4,09,F4,01,05,0F,00,00,");
     EXPECT_EQ(port.Read(expect.size()), expect);
 }
 

@@ -158,7 +158,7 @@ TEST(SimAdapter, LowerCaseHexIsTakenButPointedOutInTheLog)
     port.Write("C\rS6\rE\rO\r");
     ASSERT_EQ(port.Read(4), "\r\r\r\r");
     port.Write("T0008020a80000000000000000\r");  // Config Request to board 2
-    const std::string expect = "Z\rT000802048B80BF401050F0000\r";
+    const std::string expect = "Z\rT0008020488403F401050F0000\r";
     EXPECT_EQ(port.Read(expect.size()), expect);
     EXPECT_NE(sim.LogText().find("Config Request board 2 (lower-case hex digits)"), std::string::npos);
 }
@@ -250,8 +250,8 @@ TEST(SimSerial, ConfigRequestIsAnsweredWithTheConfiguration)
     ASSERT_TRUE(sim.Ready()) << sim.StartError();
     PtyClient port(sim.PortPath(0));
     port.Write("@0A,00,00,00,00,00,00,00,00,3D\r\n");
-    // Maximum 3000 (B8 0B), minimum 500 (F4 01), deadbands 5 and 15.
-    EXPECT_EQ(port.Read(32), "#04,B8,0B,F4,01,05,0F,00,00,75\r\n");
+    // Maximum 900 (84 03), minimum 500 (F4 01), deadbands 5 and 15.
+    EXPECT_EQ(port.Read(32), "#04,84,03,F4,01,05,0F,00,00,58\r\n");
 }
 
 TEST(SimOptions, DirectSerialCarriesOneBoardOnly)

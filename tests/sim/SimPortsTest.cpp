@@ -162,11 +162,25 @@ TEST(SimCommandLine, HelpDescribesTheOptionsAndBadOptionsAreRefused)
     EXPECT_EQ(status, 0);
     for (const char* option : {"--link gpio|serial|usbcan", "--port N", "--boards 1|2", "--ports-dir DIR", "--decoy",
              "--silence-after", "--garbage-after", "--stall-after", "--unplug-after", "--replug-after", "--control",
-             "--log"})
+             "--log", "--gate-speed N", "--status-rate HZ", "--state FILE", "--run COMMAND", "--nav nmea|guidance",
+             "--nav-port N", "--nav-baud B", "--speed-profile SPEC", "--nav-rate HZ", "--nav-sentences LIST",
+             "--nav-talker XX", "--nav-setup obey|ignore"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
 
     const std::pair<const char*, const char*> bad[] = {
-        {"--link can", "--link: \"can\" is not gpio, serial or usbcan"},
+        {"--link can", "--link: \"can\" is not gpio, serial, usbcan or none"},
+        {"--link none", "--link none serves nothing without --nav nmea|guidance"},
+        {"--nav gps", "--nav: \"gps\" is not nmea or guidance"},
+        {"--nav-port 3", "--nav-port needs --nav nmea|guidance"},
+        {"--nav nmea --nav-port 0", "the navigation source cannot take the served port 0"},
+        {"--nav nmea --nav-port 4 --decoy silent:4", "a decoy cannot take the navigation port 4"},
+        {"--nav nmea --nav-baud 1000", "--nav-baud: 1000 is not a serial line speed"},
+        {"--nav nmea --speed-profile ramp:50-60@10", "--speed-profile: ramp:FROM..TO@SECONDS"},
+        {"--nav nmea --speed-profile steps:50,x@10", "--speed-profile: steps: \"50,x\" is not a list of speeds"},
+        {"--nav nmea --speed-profile warp:9", "is not const:V, steps:A,B,...@S, ramp:A..B@S or file:PATH"},
+        {"--nav nmea --nav-rate 500", "--nav-rate: \"500\" is not a number in 0..100"},
+        {"--status-rate fast", "--status-rate: \"fast\" is not a number in 0..100"},
+        {"--gate-speed -1", "--gate-speed: \"-1\" is not a whole number in 0..65535"},
         {"--port 255", "--port: \"255\" is not a whole number in 0..254"},
         {"--boards 3", "--boards: \"3\" is not a whole number in 1..2"},
         {"--decoy loud", "--decoy: \"loud\" is not silent[:N] or garbage[:N]"},

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -202,6 +203,16 @@ std::string SimProcess::Command(const std::string& line, int timeoutMs)
         if (answer.rfind("OK", 0) == 0 || answer.rfind("ERROR", 0) == 0)
             return answer;
     return {};
+}
+
+bool SimProcess::LetTimePass(double seconds, int timeoutMs)
+{
+    const std::string mark = "mark-" + std::to_string(++fMarks);
+    char delay[32];
+    std::snprintf(delay, sizeof delay, "%.3f", seconds);
+    if (Command(std::string("after ") + delay + " echo " + mark).rfind("OK", 0) != 0)
+        return false;
+    return WaitForLog("timed command \"echo " + mark + "\"", timeoutMs);
 }
 
 bool SimProcess::Running()

@@ -61,6 +61,10 @@ public:
     // Sends one command and returns its answer line ("OK ..." / "ERROR ..."),
     // or "" when none came in time.
     std::string Command(const std::string& line, int timeoutMs = 5000);
+    // Returns once at least `seconds` have passed inside the simulator (a
+    // timed mark command ran), so that a test can let its clock run without
+    // sleeping; false when the mark did not come in time.
+    bool LetTimePass(double seconds, int timeoutMs = 10000);
 
     bool Running();
     // SIGTERM and wait (SIGKILL after the time-out); the exit status as
@@ -85,6 +89,7 @@ private:
     int fOut = -1;  // simulator's standard output
     std::string fOutText;
     std::string fReadyLine;
+    int fMarks = 0;
 };
 
 } // namespace orv::test
