@@ -43,12 +43,13 @@ TCanRecord TPortSearch::CanPingRecord()
     return MakeCanRecord(CanIdentifier(kStatusRequestCode, 0));
 }
 
-void TPortSearch::Wait(int ms)
+bool TPortSearch::Wait(int ms)
 {
-    if (fWait)
+    if (fWait) {
         fWait(ms);
-    else
-        TMainThreadCalls::WaitPumping(ms);
+        return false;
+    }
+    return TMainThreadCalls::WaitPumping(ms);
 }
 
 bool TPortSearch::FindCommTarget(int target, uint8_t& lastOrvPort, TDVIOController* canport)
@@ -88,8 +89,7 @@ bool TPortSearch::VerifyKnownPort(int target, uint8_t port, TDVIOController* can
             LinkLog(kLinkEventLevel, "Got it");
             break;
         }
-        Wait(kCheckEveryMs);
-        if (canport->LinkClosed())
+        if (Wait(kCheckEveryMs) || canport->LinkClosed())
             break;
     }
     return canport->LinkVerified() && canport->LinkHealthy();
@@ -122,7 +122,10 @@ bool TPortSearch::FindAvailableCurrentCommTarget(int target, uint8_t& lastOrvPor
     try {
         ReleaseSearchLinks();
         const std::vector<int> ports = ListPorts();
-        Wait(kListSettleMs);
+        if (Wait(kListSettleMs)) {
+            lastOrvPort = TDVIOController::kNoPort;
+            return false; // the application is stopping
+        }
         for (int port : ports) {
             auto link = std::make_unique<TDVIOController>(fSio, static_cast<uint8_t>(target));
             link->SetCanPingRecord(CanPingRecord());
@@ -155,8 +158,8 @@ bool TPortSearch::FindVerifiedPortByPing(int target, uint8_t& lastOrvPort)
                     break;
                 }
             }
-            if (!found)
-                Wait(kCheckEveryMs);
+            if (!found && Wait(kCheckEveryMs))
+                break; // the application is stopping
         }
         ReleaseSearchLinks();
         return found;

@@ -54,7 +54,8 @@ public:
     const TDVIOController* Closing() const { return fClosing; }
 
 private:
-    void Wait(int ms);
+    // True when the wait was cut short because the application is stopping.
+    bool Wait(int ms);
 
     ISerialLibrary& fSio;
     bool fRunning = false;

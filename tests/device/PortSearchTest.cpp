@@ -190,6 +190,22 @@ TEST_F(FakeClockSearchTest, KnownPortThatDoesNotAnswerFailsAfterTwoSeconds)
     EXPECT_FALSE(model.Canport()->LinkVerified());
 }
 
+TEST_F(PortSearchTest, ASearchEndsAtOnceWhenTheApplicationStops)
+{
+    peers.Answer(4);
+    for (int target : {2, 3}) {
+        model.SetCurrentCommTarget(target);
+        model.SetLastOrvPort(4);
+        model.ReplaceCanport();
+        int pumps = 0;
+        TGPSClock::SetPumpHook([&] { return ++pumps > 0; }); // terminating from the first turn
+        EXPECT_FALSE(model.FindCommTarget()) << target;
+        TGPSClock::SetPumpHook(nullptr);
+        EXPECT_EQ(1, pumps) << target; // no further wait after the first
+        EXPECT_TRUE(model.Search().SearchLinks().empty());
+    }
+}
+
 TEST_F(PortSearchTest, OddTargetWithoutALinkOrWithABadTargetFails)
 {
     model.SetCurrentCommTarget(1);

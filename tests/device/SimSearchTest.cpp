@@ -1,5 +1,7 @@
 // The search and the link against orvane-sim over real pseudo-terminals.
 #include "device/OrvaneVEDOController.h"
+#include "nav/GPSClock.h"
+#include "platform/fake/FakeTimeSource.h"
 #include "store/IniFile.h"
 #include "tests/link/LinkTestSupport.h"
 #include "tests/support/SimProcess.h"
@@ -158,6 +160,38 @@ TEST_P(SimSearchTest, UnplugWhileRunningIsReportedAndCloseLeavesNothing)
     }
     EXPECT_EQ(threadsBefore, test::ThreadCount());
     EXPECT_EQ(fdsBefore, test::FdCount());
+}
+
+TEST_P(SimSearchTest, ReceiveWatchdogTripsWhenNothingComesBack)
+{
+    // A counterpart that never answers: the link is never verified, so the
+    // failed ping does not close it, and only the watchdog can take it down.
+    auto args = Args();
+    args.insert(args.end(), {"--silence-after", "0"});
+    SimProcess sim(args);
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    test::ScopedEnv ports("ORVANE_PORTS", sim.PortsDir());
+    FakeTimeSource source;
+    TGPSClock::Install(source);
+    {
+        TDVIOController link(DefaultSerialLibrary(), static_cast<uint8_t>(GetParam().target));
+        link.SetCanPingRecord(TPortSearch::CanPingRecord());
+        link.SetPortNumber(3);
+        link.OpenLink(9);
+        ASSERT_TRUE(link.LinkUp());
+        int64_t ms = 0;
+        for (; ms <= 12000 && !link.ReceiveBlocked(); ms += 300) {
+            source.AdvanceMs(300); // the pings go out meanwhile, so the send side stays fresh
+            ServeUntil([&] { return link.ReceiveBlocked(); }, 40);
+        }
+        EXPECT_TRUE(link.ReceiveBlocked());
+        EXPECT_FALSE(link.SendBlocked());
+        EXPECT_GT(ms, 9600);
+        EXPECT_FALSE(link.LinkUp());
+        EXPECT_FALSE(link.LinkVerified());
+        link.CloseLink();
+    }
+    TGPSClock::Uninstall();
 }
 
 INSTANTIATE_TEST_SUITE_P(LinkKinds, SimSearchTest, ::testing::ValuesIn(kKinds), Name);
