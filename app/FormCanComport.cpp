@@ -1,10 +1,15 @@
 #include "app/FormCanComport.h"
 
+#include "app/HubRestart.h"
 #include "app/IdleThread.h"
 #include "app/IndicatorLights.h"
 #include "app/PageModes.h"
+#include "app/UsbWatch.h"
 #include "device/OrvaneVEDOController.h"
 #include "nav/GPSClock.h"
+#include "platform/HubScripts.h"
+#include "platform/NetlinkUsbMonitor.h"
+#include "platform/ProcessRunner.h"
 #include "store/IniPaths.h"
 #include "store/SettingsRecords.h"
 
@@ -113,8 +118,19 @@ void TFormCanComport::FormCreate()
 
     // 10. Top-left corner; the USB light off until the adapter is seen.
     move(0, 0);
+    fUsbWatch = std::make_unique<TUsbWatch>(TUsbWatch::Hooks{
+        [this](bool visible) {
+            if (fLights)
+                fLights->Show(0, visible);
+        },
+        [this](bool enabled) {
+            if (enabled)
+                fTimerCheckUSB->start();
+            else
+                fTimerCheckUSB->stop();
+        },
+        [this] { DoingService(static_cast<uint8_t>(fPageMode | osService)); }});
     fLights->Show(0, false);
-    fUsbAdapterSeen = false;
 
     CreateTimers();
     ConnectButtons();
@@ -222,9 +238,21 @@ void TFormCanComport::StartUp()
         SizeForLayout();
         // 3. The high-resolution clock.
         TGPSClock::Instance();
+        // 4. The hub scripts.
+        THubBatchFiles hubFiles;
+        if (!WriteHubBatchFiles(IniDirectory(), hubFiles))
+            Log("Could not write the hub scripts");
+        fHubRestart = std::make_unique<THubRestart>(
+            DefaultProcessRunner(), hubFiles.restart, IniDirectory(),
+            THubRestart::Hooks{[this](const std::string& l) { AddDiagnosticsLine(l); },
+                               [this](int port) { return fDeviceModel && fDeviceModel->ProbePort(port); },
+                               [this] { return fUsbWatch->UsbAdapterSeen(); },
+                               [this] { return fSequence.NominalReachedOnce; },
+                               [this] { return static_cast<int>(fSequence.LastNominalPort); }});
         // 7. The start-up record.
         fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
         StampProgramStart(*fStartupIni, TGPSClock::Instance().Now());
+        fUsbWatch->SetAdapterId(TUsbWatch::ReadAdapterId(*fStartupIni));
         // 9. The device model; from here on the supervision tick runs the machine.
         CreateDeviceModel();
         // 10. The settings cache of the last preset and mode.
@@ -232,6 +260,10 @@ void TFormCanComport::StartUp()
         // 12. The idle thread.
         fIdleThread = std::make_unique<TAppIdleThread>([] {});
         fIdleThread->Resume();
+        // 13. USB arrivals and removals.
+        fUsbMonitor = std::make_unique<TNetlinkUsbMonitor>();
+        if (!fUsbWatch->Attach(*fUsbMonitor))
+            Log("No USB device events on this system");
         // 14. The program version on the labels.
         const QString version = QStringLiteral("Version: %1").arg(QStringLiteral(ORVANE_VERSION));
         fPages.diagnostics.LabelVersionDiagnostics->setText(version);
@@ -379,6 +411,10 @@ void TFormCanComport::FormDestroy()
     fLights.reset();
     if (fIdleThread)
         fIdleThread->Terminate();
+    if (fUsbMonitor)
+        fUsbMonitor->Stop();
+    fUsbMonitor.reset();
+    fHubRestart.reset();
     fStartupIni.reset();
     fSettingsIni.reset();
     // The link's threads stop before the model that owns it goes.
@@ -386,6 +422,7 @@ void TFormCanComport::FormDestroy()
         fDeviceModel->SetCanport(nullptr);
     fModelForLog = nullptr;
     fDeviceModel.reset();
+    fUsbWatch.reset();
     fIdleThread.reset();
     SetLogHook(nullptr);
 }

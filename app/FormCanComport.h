@@ -21,7 +21,10 @@ namespace orv {
 
 class OrvaneVEDOController;
 class TAppIdleThread;
+class THubRestart;
 class TIndicatorLights;
+class TNetlinkUsbMonitor;
+class TUsbWatch;
 
 // The main window: it owns every long-lived object of the application and
 // wires them together; each object does one job.
@@ -62,6 +65,7 @@ public:
 
     TStartupStateMachine& StateMachine() { return fMachine; }
     OrvaneVEDOController* DeviceModel() const { return fDeviceModel.get(); }
+    TUsbWatch* UsbWatch() const { return fUsbWatch.get(); }
     TStartupSequence& Sequence() { return fSequence; }
     TPages& Pages() { return fPages; }
     QTabWidget* PageControl() const { return fPageControl; }
@@ -89,7 +93,7 @@ public:
     std::string LinkFailureText() override;
     std::string LinkKindName() override;
     bool RestartHub() override;
-    bool UsbAdapterSeen() override { return fUsbAdapterSeen; }
+    bool UsbAdapterSeen() override;
     void SetUsbAdapterSeen(bool seen) override;
     bool FailurePageShown() override { return fFailurePageShown; }
     void ShowFailurePage(bool rememberPage) override;
@@ -164,7 +168,11 @@ private:
     int fRememberedPage = pgSelectPrimaryMode;
     int fPrimaryModeType = 1;
     bool fFailurePageShown = false;
-    bool fUsbAdapterSeen = false;
+
+    // Recovery: USB events, the service stick and the hub restart.
+    std::unique_ptr<TUsbWatch> fUsbWatch;
+    std::unique_ptr<TNetlinkUsbMonitor> fUsbMonitor;
+    std::unique_ptr<THubRestart> fHubRestart;
 
     // The device model; it owns the link in use (fCanport).
     std::unique_ptr<OrvaneVEDOController> fDeviceModel;

@@ -2,7 +2,9 @@
 // diagnostics box and waits.
 #include "app/FormCanComport.h"
 
+#include "app/HubRestart.h"
 #include "app/IndicatorLights.h"
+#include "app/UsbWatch.h"
 #include "device/OrvaneVEDOController.h"
 #include "nav/GPSClock.h"
 #include "store/IniPaths.h"
@@ -113,17 +115,18 @@ std::string TFormCanComport::LinkKindName()
 
 bool TFormCanComport::RestartHub()
 {
-    AddDiagnosticsLine("Now Restarting HUB");
-    Log("Restarting HUB");
-    // Nothing can bring a port back yet: the restart does not succeed.
-    Log("Failed to restart HUB");
-    return false;
+    return fHubRestart ? fHubRestart->RestartHub() : false;
+}
+
+bool TFormCanComport::UsbAdapterSeen()
+{
+    return fUsbWatch && fUsbWatch->UsbAdapterSeen();
 }
 
 void TFormCanComport::SetUsbAdapterSeen(bool seen)
 {
-    fUsbAdapterSeen = seen;
-    fLights->Show(0, seen);
+    if (fUsbWatch)
+        fUsbWatch->SetUsbAdapterSeen(seen);
 }
 
 void TFormCanComport::ShowFailurePage(bool rememberPage)
@@ -282,7 +285,8 @@ void TFormCanComport::TimerCheckUSBTimer()
     TBusyScope busy(fBusy, fTimerCheckUSB);
     if (busy.WasBusy())
         return;
-    fTimerCheckUSB->stop();
+    if (fUsbWatch)
+        fUsbWatch->TimerCheckUSBTimer();
 }
 
 } // namespace orv

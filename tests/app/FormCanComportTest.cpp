@@ -39,6 +39,8 @@ protected:
         setenv("ORVANE_HOME", home.Path().c_str(), 1);
         // An empty ports folder: no controller answers anywhere.
         setenv("ORVANE_PORTS", ports.Path().c_str(), 1);
+        // The hub restart must never reach this machine's real USB hubs.
+        setenv("ORVANE_SYSFS", ports.Path().c_str(), 1);
         TGPSClock::Install(clock);
         // Waits serve the event loop and move the fake clock on.
         TGPSClock::SetPumpHook([this] {
@@ -53,6 +55,7 @@ protected:
         TGPSClock::Uninstall();
         unsetenv("ORVANE_HOME");
         unsetenv("ORVANE_PORTS");
+        unsetenv("ORVANE_SYSFS");
     }
 
     // Every log file of the INI folder, whichever link kind wrote it.
@@ -197,6 +200,7 @@ TEST(Program, EndsCleanlyOnSigterm)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ORVANE_HOME", QString::fromStdString(home.Path()));
     env.insert("ORVANE_PORTS", QString::fromStdString(ports.Path()));
+    env.insert("ORVANE_SYSFS", QString::fromStdString(ports.Path()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + "/orvane", {"NoKillExplorer"});

@@ -23,13 +23,15 @@ AppProcess::AppProcess(const std::string& iniDir, const std::string& portsDir)
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
         if (v.rfind("ORVANE_HOME=", 0) == 0 || v.rfind("ORVANE_PORTS=", 0) == 0 ||
-            v.rfind("QT_QPA_PLATFORM=", 0) == 0)
+            v.rfind("ORVANE_SYSFS=", 0) == 0 || v.rfind("QT_QPA_PLATFORM=", 0) == 0)
             continue;
         env.push_back(v);
     }
     env.push_back("ORVANE_HOME=" + iniDir);
     env.push_back("ORVANE_PORTS=" + portsDir);
     env.push_back("QT_QPA_PLATFORM=offscreen");
+    // The hub restart must never reach this machine's real USB hubs.
+    env.push_back("ORVANE_SYSFS=" + fTemp.Path());
     std::vector<char*> envp;
     for (auto& v : env)
         envp.push_back(v.data());
