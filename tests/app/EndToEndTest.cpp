@@ -49,6 +49,36 @@ TEST_P(EndToEnd, FindsTheControllerAmongDecoysRemembersItAndGoesStraightBackNext
     EXPECT_EQ(0, again.Stop());
 }
 
+TEST_P(EndToEnd, ComesBackToNominalAfterTheControllerIsUnpluggedAndAfterItFallsSilent)
+{
+    const LinkCase c = GetParam();
+    SimProcess sim({"--link", c.link, "--port", std::to_string(c.port)});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    test::TempDir home;
+    AppProcess app(home.Path(), sim.PortsDir());
+    ASSERT_TRUE(app.WaitForOutput("Entering state: Nominal", kFindMs)) << app.Output();
+
+    const std::string kRecovery = "Entering state: Attempting Fast Recovery";
+    const std::string kNominal = "Entering state: Nominal";
+    // Pulled out for two seconds, every time it comes back without a restart.
+    for (int round = 1; round <= 2; ++round) {
+        const int recoveries = app.CountOutput(kRecovery);
+        const int nominals = app.CountOutput(kNominal);
+        ASSERT_EQ(0u, sim.Command("unplug 2").rfind("OK", 0));
+        ASSERT_TRUE(app.WaitForOutput(kRecovery, 20000, recoveries + 1)) << app.Output();
+        ASSERT_TRUE(app.WaitForOutput(kNominal, 40000, nominals + 1)) << app.Output();
+    }
+    // A controller that stops answering leads to the same recovery.
+    const int recoveries = app.CountOutput(kRecovery);
+    const int nominals = app.CountOutput(kNominal);
+    ASSERT_EQ(0u, sim.Command("silence on").rfind("OK", 0));
+    ASSERT_TRUE(app.WaitForOutput(kRecovery, 20000, recoveries + 1)) << app.Output();
+    ASSERT_EQ(0u, sim.Command("silence off").rfind("OK", 0));
+    ASSERT_TRUE(app.WaitForOutput(kNominal, 40000, nominals + 1)) << app.Output();
+    EXPECT_EQ(0, app.CountOutput("Entering state: Application Error Raised"));
+    EXPECT_EQ(0, app.Stop());
+}
+
 INSTANTIATE_TEST_SUITE_P(LinkKinds, EndToEnd,
                          ::testing::Values(LinkCase{"gpio", 2, 1}, LinkCase{"serial", 3, 3},
                                            LinkCase{"usbcan", 4, 5}),
