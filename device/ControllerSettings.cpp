@@ -323,13 +323,21 @@ void TControllerSettings::ApplyControllerSettings(int board)
         Debug("settings Unchanged");
 
     fMatch[board] = CheckControllerSettings(board);
-    // The status handlers check again as the board's reports come in.
+    // The status handlers check again as the board's reports come in. A
+    // report can be lost: the link keeps only the newest few frames, and two
+    // boards answering every status request fill that in one go. So while
+    // they still differ, the board is asked for its reports again.
     TDeadline wait;
     TGPSClock& clock = TGPSClock::Instance();
     clock.SetDeadline(kMatchWaitMs, wait);
+    int64_t nextAsk = kReRequestMs;
     while (!fMatch[board] && clock.DeadlineRunning(wait)) {
         if (clock.Delay(kMatchStepMs, true))
             break;
+        if (!fMatch[board] && clock.DeadlineRunning(wait) && clock.ElapsedMs(wait.start) >= nextAsk) {
+            model->SendMessageSet(board, {ciConfigRequest, ciRequestPwmParameters});
+            nextAsk += kReRequestMs;
+        }
     }
     if (fMatch[board])
         Debug("apply settings PASSED");

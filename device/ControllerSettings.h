@@ -38,6 +38,8 @@ public:
     static constexpr int kMatchWaitMs = 2000;
     static constexpr int kMatchStepMs = 100;
     static constexpr int kCommandWaitMs = 200;
+    // While the match wait goes on, the board's reports are asked for again.
+    static constexpr int kReRequestMs = 500;
 
     explicit TControllerSettings(TControllerSettingsHost host);
 
@@ -50,7 +52,7 @@ public:
     bool LoadControllerSettings(int board);
     void StoreControllerSettings(int fromBoard, int toBoard);
     // Sends what differs from the board's reports, then waits up to 2 s for
-    // the reports to match.
+    // the reports to match (asking for them again every 500 ms meanwhile).
     void ApplyControllerSettings(int board);
     bool CheckControllerSettings(int board);
     void SetSettingsMatch(int board, bool match);
