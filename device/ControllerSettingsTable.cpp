@@ -3,6 +3,7 @@
 #include "store/Format.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace orv {
 
@@ -63,6 +64,42 @@ const std::array<int, 10> kSettingsCheckOrder = {
     cskSealedPosition,         cskMaximumOpening, cskOuterDeadBand, cskInnerDeadBand, cskProportionalCurrent,
     cskMaxProportionalCurrent, cskPwmFrequency,   cskPwmProportion, cskPwmEnabled,    cskMaxSolenoids,
 };
+
+const TSettingEditDef kSettingEdits[9] = {
+    {cskProportionalCurrent, "Proportional Current", 0, 255, 3},
+    {cskMaxProportionalCurrent, "Proportional Max Current", 0, 255, 3},
+    {cskOuterDeadBand, "Outer Deadband", 10, 150, 3},
+    {cskInnerDeadBand, "Inner Deadband", 2, 20, 2},
+    {cskMaximumOpening, "Maximum Opening", 200, 1023, 4},
+    {cskSealedPosition, "Sealed Position", 0, 500, 3},
+    {cskDryZeroOpening, "Dry Zero Position", 1, 500, 3},
+    {cskPwmFrequency, "PWM Frequency", 50, 255, 3},
+    {cskPwmProportion, "PWM Proportion", 30, 70, 2},
+};
+
+const TSettingEditDef* SettingEditDef(int key)
+{
+    for (const TSettingEditDef& d : kSettingEdits)
+        if (d.key == key)
+            return &d;
+    return nullptr;
+}
+
+int SettingEditStart(const std::string& editText, const std::string& readbackText, int minimum)
+{
+    int v = 0;
+    if (ParseDecimal(editText, v) || ParseDecimal(readbackText, v))
+        return v;
+    return minimum;
+}
+
+std::string SettingEditText(double value, int minimum, int maximum)
+{
+    const double v = std::nearbyint(value); // halves to even
+    if (!std::isfinite(v) || v < minimum || v > maximum)
+        return "!!R!!";
+    return std::to_string(static_cast<int>(v));
+}
 
 const TModeSettingsDef& ModeSettings(int primaryMode)
 {

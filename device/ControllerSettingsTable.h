@@ -79,6 +79,25 @@ int ValidateSettingsTexts(const TSettingsTexts& texts, int primaryMode, TBoardSe
 // A decimal integer: optional sign, digits, surrounding blanks allowed.
 bool ParseDecimal(const std::string& text, int& value);
 
+// The numeric entry of a settings edit: its title name, range and the whole
+// digits the entry shows. The dry zero's minimum is the board's reported
+// sealed position at the time (1 when unknown); the one here stands in.
+struct TSettingEditDef {
+    int key;
+    const char* name;
+    int minimum;
+    int maximum;
+    int wholeDigits;
+};
+extern const TSettingEditDef kSettingEdits[9];
+const TSettingEditDef* SettingEditDef(int key);
+// The entry starts from the edit's integer, else the read-back's, else the
+// range's minimum.
+int SettingEditStart(const std::string& editText, const std::string& readbackText, int minimum);
+// What a confirmed entry leaves in the edit: the value inside the range,
+// "!!R!!" (refused by the save) outside it.
+std::string SettingEditText(double value, int minimum, int maximum);
+
 // Orders in which the algorithms visit the keys.
 extern const std::array<int, kSettingKeyCount> kSettingsReadOrder;
 extern const std::array<int, kSettingKeyCount> kSettingsTakeOrder;

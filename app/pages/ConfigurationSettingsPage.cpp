@@ -3,6 +3,7 @@
 #include "ui_PageConfiguration.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 
 namespace orv {
@@ -10,6 +11,27 @@ namespace orv {
 namespace {
 const QColor kMarkColour(0xFF, 0xFF, 0x00); // yellow
 } // namespace
+
+// A click on a settings edit opens the numeric entry.
+class TConfigurationSettingsPage::TClickFilter : public QObject {
+public:
+    explicit TClickFilter(TConfigurationSettingsPage& page) : fPage(page) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease && fPage.fEntry) {
+            for (int key = 0; key < kSettingKeyCount; ++key) {
+                if (fPage.fRows[key].edit == watched) {
+                    fPage.EditControllerSetting(key);
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    TConfigurationSettingsPage& fPage;
+};
 
 const char* const TConfigurationSettingsPage::kInvalidMessage = "The marked values are not valid integers";
 
@@ -43,6 +65,10 @@ TConfigurationSettingsPage::TConfigurationSettingsPage(Ui::PageConfiguration& ui
                      [this] { fSettings.SelectDisplayedBoard(true); });
     QObject::connect(fUi.bsRadioButtonRight, &QRadioButton::clicked, &fContext,
                      [this] { fSettings.SelectDisplayedBoard(false); });
+    fClickFilter = std::make_unique<TClickFilter>(*this);
+    for (const TRow& row : fRows)
+        if (row.edit)
+            row.edit->installEventFilter(fClickFilter.get());
     fSettings.SetView(this);
 }
 
@@ -97,6 +123,30 @@ bool TConfigurationSettingsPage::ReadSettingsEdits()
     values[cskMaxSolenoids] = fUi.bsCheckBoxHighSpeedSolenoids->isChecked() ? 1 : 0;
     fSettings.TakeSettingsEdits(values);
     return true;
+}
+
+void TConfigurationSettingsPage::EditControllerSetting(int key)
+{
+    const TSettingEditDef* def = SettingEditDef(key);
+    QLineEdit* edit = Edit(key);
+    if (!def || !edit || !fEntry)
+        return;
+    int minimum = def->minimum;
+    if (key == cskDryZeroOpening) {
+        // Never below the board's sealed position.
+        int sealed = 0;
+        minimum = ParseDecimal(fUi.LabelReadMinimumOpen->text().toStdString(), sealed) && sealed > 0 ? sealed : 1;
+    }
+    const int start = SettingEditStart(edit->text().toStdString(), fRows[key].readback->text().toStdString(), minimum);
+    const QString title = QStringLiteral("%1 (%2..%3)").arg(QString::fromUtf8(def->name)).arg(minimum).arg(def->maximum);
+    std::optional<double> value;
+    try {
+        value = fEntry(title, start, def->wholeDigits);
+    } catch (...) {
+        return; // the entry's own trouble leaves the edit as it was
+    }
+    if (value)
+        edit->setText(QString::fromStdString(SettingEditText(*value, minimum, def->maximum)));
 }
 
 void TConfigurationSettingsPage::SaveConfigChanges()

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -26,6 +28,9 @@ class TConfigurationSettingsPage final : public IControllerSettingsView {
 public:
     // Shows a message to the operator (a message box unless replaced).
     using MessageFunction = std::function<void(const QString&)>;
+    // The numeric entry: title, start value, whole digits; the confirmed
+    // value, or nothing when cancelled.
+    using NumericEntry = std::function<std::optional<double>(const QString& title, double start, int wholeDigits)>;
 
     TConfigurationSettingsPage(Ui::PageConfiguration& ui, TControllerSettings& settings,
                                MessageFunction message = {});
@@ -42,6 +47,11 @@ public:
     bool ReadSettingsEdits();
     void SaveConfigChanges();
     void bsButtonSaveConfigChangesClick() { SaveConfigChanges(); }
+
+    // Once a numeric entry is given, a click on a settings edit opens it
+    // (EditControllerSetting); until then the edits take typed values.
+    void SetNumericEntry(NumericEntry entry) { fEntry = std::move(entry); }
+    void EditControllerSetting(int key);
 
     // The edit of a key; nullptr for the two check-box keys.
     QLineEdit* Edit(int key) const;
@@ -65,6 +75,7 @@ private:
         QLineEdit* edit;
         QLabel* readback;
     };
+    class TClickFilter;
     void SetPanelFocused(bool on);
     void ShowLeftRight();
 
@@ -73,7 +84,9 @@ private:
     MessageFunction fMessage;
     std::array<TRow, kSettingKeyCount> fRows{};
     QPalette fNormalPalette;
+    NumericEntry fEntry;
     QObject fContext; // owns the connections
+    std::unique_ptr<TClickFilter> fClickFilter;
 };
 
 } // namespace orv

@@ -116,6 +116,28 @@ TEST(ControllerSettingsTable, SettingsTextsAreCheckedInOrderAgainstTheirRanges)
     }
 }
 
+TEST(ControllerSettingsTable, NumericEntryStartAndResult)
+{
+    EXPECT_EQ(42, SettingEditStart("42", "17", 10));
+    EXPECT_EQ(17, SettingEditStart("", "17", 10));
+    EXPECT_EQ(17, SettingEditStart("!!R!!", "17", 10));
+    EXPECT_EQ(10, SettingEditStart("", "", 10));
+    // The entry takes a maximum opening of 1023, which the save then refuses.
+    const TSettingEditDef* max = SettingEditDef(cskMaximumOpening);
+    ASSERT_NE(nullptr, max);
+    EXPECT_EQ("1023", SettingEditText(1023, max->minimum, max->maximum));
+    EXPECT_EQ("!!R!!", SettingEditText(1024, max->minimum, max->maximum));
+    EXPECT_EQ("!!R!!", SettingEditText(199, max->minimum, max->maximum));
+    EXPECT_EQ("2", SettingEditText(2.5, 0, 10));
+    EXPECT_EQ(nullptr, SettingEditDef(cskPwmEnabled));
+    const TSettingEditDef* inner = SettingEditDef(cskInnerDeadBand);
+    ASSERT_NE(nullptr, inner);
+    EXPECT_STREQ("Inner Deadband", inner->name);
+    EXPECT_EQ(2, inner->minimum);
+    EXPECT_EQ(20, inner->maximum);
+    EXPECT_EQ(2, inner->wholeDigits);
+}
+
 class ControllerSettingsTest : public ::testing::Test, public test::SettingsRig {
 protected:
     ControllerSettingsTest() { settings.SetView(&view); }

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -219,6 +221,45 @@ TEST_F(ConfigurationPageTest, RightAndLeftShowTheirBoard)
     EXPECT_EQ(1, settings.DisplayedBoard());
     EXPECT_EQ("40", ui.EditOuterDeadband->text());
     EXPECT_EQ("40", ui.LabelReadOuterDeadband->text());
+}
+
+TEST_F(ConfigurationPageTest, ClickOnAnEditOpensTheNumericEntryOnceThereIsOne)
+{
+    ShowBoard1();
+    QTest::mouseClick(ui.EditOuterDeadband, Qt::LeftButton); // typed edits: nothing opens
+    QString title;
+    double start = -1;
+    int digits = -1;
+    std::optional<double> answer = 1023;
+    page->SetNumericEntry([&](const QString& t, double s, int d) {
+        title = t;
+        start = s;
+        digits = d;
+        return answer;
+    });
+    QTest::mouseClick(ui.EditMaximumOpen, Qt::LeftButton);
+    EXPECT_EQ("Maximum Opening (200..1023)", title.toStdString());
+    EXPECT_EQ(900, start);
+    EXPECT_EQ(4, digits);
+    EXPECT_EQ("1023", ui.EditMaximumOpen->text()); // accepted here, refused by the save
+    EXPECT_FALSE(page->ReadSettingsEdits());
+
+    // Outside the range; an empty edit starts from the read-back.
+    answer = 5;
+    ui.EditOuterDeadband->clear();
+    QTest::mouseClick(ui.EditOuterDeadband, Qt::LeftButton);
+    EXPECT_EQ(40, start);
+    EXPECT_EQ("!!R!!", ui.EditOuterDeadband->text());
+
+    // The dry zero starts at the board's sealed position.
+    answer = std::nullopt;
+    QTest::mouseClick(ui.EditDryZeroValue, Qt::LeftButton);
+    EXPECT_EQ("Dry Zero Position (120..500)", title.toStdString());
+    EXPECT_EQ("150", ui.EditDryZeroValue->text()); // cancelled: unchanged
+
+    page->SetNumericEntry([](const QString&, double, int) -> std::optional<double> { throw std::runtime_error("x"); });
+    EXPECT_NO_THROW(page->EditControllerSetting(cskInnerDeadBand));
+    EXPECT_EQ("5", ui.EditInnerDeadBand->text());
 }
 
 TEST_F(ConfigurationPageTest, PageWithoutBoardsShowsNeitherSide)
