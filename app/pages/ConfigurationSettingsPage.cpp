@@ -151,8 +151,18 @@ void TConfigurationSettingsPage::EditControllerSetting(int key)
 
 void TConfigurationSettingsPage::SaveConfigChanges()
 {
-    if (ReadSettingsEdits())
-        fSettings.SaveDisplayedBoard();
+    // The apply's waits serve the event loop: a second press meanwhile is dropped.
+    if (fSaving)
+        return;
+    fSaving = true;
+    try {
+        if (ReadSettingsEdits())
+            fSettings.SaveDisplayedBoard();
+    } catch (...) {
+        fSaving = false;
+        throw;
+    }
+    fSaving = false;
 }
 
 // IControllerSettingsView

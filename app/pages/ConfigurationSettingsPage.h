@@ -85,6 +85,7 @@ private:
     std::array<TRow, kSettingKeyCount> fRows{};
     QPalette fNormalPalette;
     NumericEntry fEntry;
+    bool fSaving = false;
     QObject fContext; // owns the connections
     std::unique_ptr<TClickFilter> fClickFilter;
 };

@@ -146,6 +146,23 @@ TEST_F(ConfigurationPageTest, MaximumOf1022IsSavedAppliedAndReadBack)
     EXPECT_EQ("1022", ui.EditMaximumOpen->text());
 }
 
+TEST_F(ConfigurationPageTest, SecondPressWhileTheApplyWaitsIsDropped)
+{
+    ShowBoard1();
+    ui.EditInnerDeadBand->setText("7");
+    int nested = 0;
+    onPump = [&] {
+        if (nested++ == 0)
+            ui.bsButtonSaveConfigChanges->click(); // pressed again during a wait
+    };
+    ui.bsButtonSaveConfigChanges->click();
+    int innerCommands = 0;
+    for (const auto& s : link.sent)
+        innerCommands += CanMessageCode(s.record.Identifier) == 0x05 && DataByte(s.record.DataLow, s.record.DataHigh, 7) == 3;
+    EXPECT_EQ(1, innerCommands);
+    EXPECT_EQ("7", Stored(1, "SetInnerDeadBand"));
+}
+
 TEST_F(ConfigurationPageTest, InvalidTextsAreRefusedAndNothingChanges)
 {
     struct Case {
