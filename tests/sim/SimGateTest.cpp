@@ -311,6 +311,30 @@ TEST(SimGate, DirectSerialControllerReportsOnItsOwnOnlyAfterItWasSpokenTo)
     EXPECT_EQ(port.Read(reports.size()), reports);
 }
 
+TEST(SimGate, GpioBoardPassesReportsOnOnceCanChannelOneRunsAtTheBoardsRate)
+{
+    auto bytes = [](std::initializer_list<int> values) {
+        std::string out;
+        for (int v : values)
+            out += char(v);
+        return out;
+    };
+    SimProcess sim({"--link", "gpio", "--status-rate", "20"});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    PtyClient port(sim.PortPath(0));
+    ASSERT_TRUE(sim.LetTimePass(0.15));
+    EXPECT_EQ(port.Pending(), "");
+    // CanPort Configuration 1, rate code 6, and its acknowledgement.
+    port.Write(bytes({0xF9, 0xA1, 0x03, 0x9D, 0x06, 0x00, 0x00, 0x9F}));
+    ASSERT_EQ(port.Read(6), bytes({0xF9, 0xA1, 0x01, 0x9B, 0x06, 0x9F}));
+    // Canport Data In 1 with the record of "Status: " and of "Current: " from board 0.
+    const std::string reports = bytes({0xF9, 0x21, 0x10, 0x2A, 0x00, 0x00, 0x08, 0x80, 0x03, 0x00, 0x08, 0x00, 0xF4,
+                                    0x01, 0, 0, 0, 0, 0, 0, 0x9F})
+        + bytes({0xF9, 0x21, 0x10, 0x2A, 0x00, 0x00, 0x08, 0x80, 0x09, 0x00, 0x08, 0x00, 0xF4, 0x01, 0xF4, 0x01, 0xF4,
+            0x01, 0, 0, 0x9F});
+    EXPECT_EQ(port.Read(reports.size()), reports);
+}
+
 TEST(SimGate, SettingsAreKeptAcrossRunsInTheStateFile)
 {
     orv::test::TempDir dir;
