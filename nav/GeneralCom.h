@@ -38,6 +38,7 @@ public:
     void SetPortName(std::string name) { fPort.SetPortName(std::move(name)); }
     const std::string& PortName() const { return fPort.PortName(); }
     bool SetBaudRate(int baud) { return fPort.SetBaudRate(baud); }
+    int BaudRate() const { return fPort.BaudRate(); }
     // Opens the port; when it connects its buffers are cleared. True when connected.
     bool OpenLink();
     void CloseLink() { fPort.Close(); }

@@ -85,7 +85,7 @@ TGpsStartResult TGpsSource::Start(std::optional<float> presetFixedSpeed)
         link->SetLocalSpeed(*presetFixedSpeed);
     link->InitLink();
     link->SetPortName(port);
-    link->SetBaudRate(kLinkBaud);
+    link->SetBaudRate(source.genericReceiver ? kReceiverBaud : kLinkBaud);
     link->SetMitigation(gchSpeed, kMitigationRemoteWhileFresh);
 
     TGpsStartResult result;

@@ -34,7 +34,10 @@ struct TGpsStartResult {
 // Main thread only.
 class TGpsSource {
 public:
+    // Guidance systems talk at 38400; a generic receiver is told to send NMEA
+    // at 4800, so its line must be at 4800 too or nothing would be read.
     static constexpr int kLinkBaud = 38400;
+    static constexpr int kReceiverBaud = 4800;
     static constexpr int64_t kPollIntervalMs = 100;
     static constexpr int64_t kRemoteTimeoutMs = 3000;
     static constexpr int64_t kRestartPauseMs = 20;

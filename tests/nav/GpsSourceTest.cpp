@@ -66,6 +66,8 @@ TEST_F(GpsSourceTest, GenericReceiverOnTheConfiguredPort)
     EXPECT_TRUE(serial.IsOpen(3));
     EXPECT_TRUE(gps->Link()->ReceiverSetupRequested());
     EXPECT_FALSE(gps->Link()->GuidanceSelected());
+    // The line speed the receiver is told to use.
+    EXPECT_EQ(4800, gps->Link()->BaudRate());
     EXPECT_EQ(std::vector<int64_t>{20}, pauses);
     const TGpsSpeed s = gps->Link()->GetSpeed();
     EXPECT_FLOAT_EQ(25.0f, s.value);
@@ -102,6 +104,7 @@ TEST_F(GpsSourceTest, GuidanceSystemsAlwaysUseCom1)
         EXPECT_TRUE(serial.IsOpen(0));
         EXPECT_TRUE(gps->Link()->GuidanceSelected());
         EXPECT_FALSE(gps->Link()->ReceiverSetupRequested());
+        EXPECT_EQ(38400, gps->Link()->BaudRate());
         EXPECT_EQ(i, settings->ReadInteger("GPS", "SelectedGPS", -1));
     }
     EXPECT_EQ(1, serial.OpenCount()) << "each start frees the previous link first";
