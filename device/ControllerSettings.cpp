@@ -326,16 +326,17 @@ void TControllerSettings::ApplyControllerSettings(int board)
     // The status handlers check again as the board's reports come in. A
     // report can be lost: the link keeps only the newest few frames, and two
     // boards answering every status request fill that in one go. So while
-    // they still differ, the board is asked for its reports again.
+    // they still differ, the board is asked again for the report that differs.
     TDeadline wait;
     TGPSClock& clock = TGPSClock::Instance();
     clock.SetDeadline(kMatchWaitMs, wait);
     int64_t nextAsk = kReRequestMs;
+    bool configNext = true;
     while (!fMatch[board] && clock.DeadlineRunning(wait)) {
         if (clock.Delay(kMatchStepMs, true))
             break;
         if (!fMatch[board] && clock.DeadlineRunning(wait) && clock.ElapsedMs(wait.start) >= nextAsk) {
-            model->SendMessageSet(board, {ciConfigRequest, ciRequestPwmParameters});
+            AskAgain(*model, board, configNext);
             nextAsk += kReRequestMs;
         }
     }
@@ -347,19 +348,15 @@ void TControllerSettings::ApplyControllerSettings(int board)
 
 // Checking
 
-bool TControllerSettings::CheckControllerSettings(int board)
+std::vector<int> TControllerSettings::Mismatches(const TDeviceModel& model, int board) const
 {
-    const TDeviceModel* model = Model();
-    if (!model || !Valid(board))
-        return false;
     const int mode = PrimaryMode();
     const TBoardSettings& v = fValues[board];
-    const TBoardState& state = model->Board(board);
-    const int reportedMinimum = model->MinimumOpen(board);
-    const int zero = model->ZeroPosition(board);
-    const int dryZero = model->DryZeroPosition(board);
-
-    std::string names;
+    const TBoardState& state = model.Board(board);
+    const int reportedMinimum = model.MinimumOpen(board);
+    const int zero = model.ZeroPosition(board);
+    const int dryZero = model.DryZeroPosition(board);
+    std::vector<int> keys;
     for (int key : kSettingsCheckOrder) {
         bool matches;
         if (key == cskSealedPosition) {
@@ -370,11 +367,22 @@ bool TControllerSettings::CheckControllerSettings(int board)
             else
                 matches = reportedMinimum == (DryZeroInUse() ? dryZero : zero);
         } else {
-            matches = Reported(*model, board, key) == v[key];
+            matches = Reported(model, board, key) == v[key];
         }
         if (!matches)
-            names += std::string(kSettingKeys[key].mismatchName) + " ";
+            keys.push_back(key);
     }
+    return keys;
+}
+
+bool TControllerSettings::CheckControllerSettings(int board)
+{
+    const TDeviceModel* model = Model();
+    if (!model || !Valid(board))
+        return false;
+    std::string names;
+    for (int key : Mismatches(*model, board))
+        names += std::string(kSettingKeys[key].mismatchName) + " ";
     const int label = board == 2 ? 1 : 0;
     if (!names.empty()) {
         if (fView)
@@ -384,6 +392,23 @@ bool TControllerSettings::CheckControllerSettings(int board)
     if (fView)
         fView->ShowMismatchText(label, "");
     return true;
+}
+
+void TControllerSettings::AskAgain(TDeviceModel& model, int board, bool& configNext)
+{
+    bool config = false, pwm = false;
+    for (int key : Mismatches(model, board)) {
+        if (kSettingKeys[key].command == scPwmParameters)
+            pwm = true;
+        else if (key != cskMaxSolenoids) // the status polling brings that one
+            config = true;
+    }
+    // One request at a time, so its answer does not arrive in a burst.
+    if (config && (configNext || !pwm))
+        model.SendMessageSet(board, {ciConfigRequest});
+    else if (pwm)
+        model.SendMessageSet(board, {ciRequestPwmParameters});
+    configNext = !(config && (configNext || !pwm));
 }
 
 void TControllerSettings::SetSettingsMatch(int board, bool match)

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -39,7 +40,7 @@ public:
     static constexpr int kMatchStepMs = 100;
     static constexpr int kCommandWaitMs = 200;
     // While the match wait goes on, the board's reports are asked for again.
-    static constexpr int kReRequestMs = 500;
+    static constexpr int kReRequestMs = 300;
 
     explicit TControllerSettings(TControllerSettingsHost host);
 
@@ -52,7 +53,8 @@ public:
     bool LoadControllerSettings(int board);
     void StoreControllerSettings(int fromBoard, int toBoard);
     // Sends what differs from the board's reports, then waits up to 2 s for
-    // the reports to match (asking for them again every 500 ms meanwhile).
+    // the reports to match (asking again every 300 ms for a report that
+    // still differs).
     void ApplyControllerSettings(int board);
     bool CheckControllerSettings(int board);
     void SetSettingsMatch(int board, bool match);
@@ -110,6 +112,10 @@ private:
     void TakeValue(TDeviceModel& model, int board, int key, int value);
     void ShowValues(int board);
     bool SendDifference(TDeviceModel& model, int board, int key);
+    // Keys whose report differs from the setting, in the check order.
+    std::vector<int> Mismatches(const TDeviceModel& model, int board) const;
+    // Requests one differing report (Config or PMW Status, in turn).
+    void AskAgain(TDeviceModel& model, int board, bool& configNext);
     bool Displayed(int board) const { return fView && board == fDisplayedBoard; }
 
     TControllerSettingsHost fHost;

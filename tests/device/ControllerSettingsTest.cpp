@@ -332,7 +332,8 @@ TEST_F(ControllerSettingsTest, ApplySendsEveryDifferenceInOrderAndFailsAfterTwoS
         {0x0B, -1},                                          // high-speed solenoids
         {0x06, 4}, {0x06, 5}, {0x06, 1}, {0x06, 2}, {0x06, 3}, // current, max current, frequency, proportion, enabled
         {0x08, -1},
-        {0x0A, -1}, {0x08, -1}, {0x0A, -1}, {0x08, -1}, {0x0A, -1}, {0x08, -1}, // asked again at 0.5, 1 and 1.5 s
+        // asked again, one report at a time, every 0.3 s
+        {0x0A, -1}, {0x08, -1}, {0x0A, -1}, {0x08, -1}, {0x0A, -1}, {0x08, -1},
     };
     EXPECT_EQ(expected, SentItems(1));
     const TCanRecord& config = link.sent[0].record;
@@ -373,6 +374,20 @@ TEST_F(ControllerSettingsTest, EverythingMatchingSendsOnlyTheRequest)
     EXPECT_TRUE(settings.ConfigSettingsApplied());
     EXPECT_TRUE(settings.PwmSettingsApplied());
     EXPECT_TRUE(settings.AllControllerSettingsApplied());
+}
+
+TEST_F(ControllerSettingsTest, OnlyTheReportThatDiffersIsAskedForAgain)
+{
+    TBoardReport r;
+    r.pwmProportion = 40;
+    Report(1, r);
+    StoreSection(1);
+    ASSERT_TRUE(settings.LoadControllerSettings(1));
+    link.sent.clear();
+    settings.ApplyControllerSettings(1);
+    std::vector<std::pair<int, int>> expected = {{0x06, 2}, {0x08, -1}};
+    expected.insert(expected.end(), 6, {0x08, -1});
+    EXPECT_EQ(expected, SentItems(1));
 }
 
 TEST_F(ControllerSettingsTest, MatchWaitEndsWhenTheBoardReportsTheNewValues)
