@@ -1,4 +1,7 @@
 #include "tests/app/modes/ModeTestSupport.h"
+#include "nav/GpsSource.h"
+#include "platform/fake/FakeSerialLibrary.h"
+#include "store/Format.h"
 #include "ui/PageTable.h"
 #include "ui/UnitFormat.h"
 
@@ -275,6 +278,93 @@ TEST_F(RateLoop, SimpleStepsMoveTheFixedOpening)
     EXPECT_DOUBLE_EQ(TRateAdjust::StepOfCaption("+ 1/4", false), 0.25 * 0.0254);
     EXPECT_DOUBLE_EQ(TRateAdjust::StepOfCaption("- 1/32", false), -0.0254 / 32);
     EXPECT_DOUBLE_EQ(TRateAdjust::StepOfCaption("Fixed", true), 0);
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+// A VTG sentence for a ground speed in m/s.
+std::string Vtg(double metresPerSecond)
+{
+    const std::string body = Format("GPVTG,054.7,T,034.4,M,%.1f,N,%.1f,K", metresPerSecond * 3.6 / 1.852,
+                                    metresPerSecond * 3.6);
+    uint8_t sum = 0;
+    for (char c : body)
+        sum ^= static_cast<uint8_t>(c);
+    return "$" + body + Format("*%.2X\r\n", static_cast<int>(sum));
+}
+
+class GpsSpeedLoop : public RateLoop {
+protected:
+    void SetUp() override
+    {
+        RateLoop::SetUp();
+        serial.AddPort(0);
+        gps = std::make_unique<TGpsSource>(serial, rig.host.ini);
+        gps->Pause = [](int64_t) {};
+        rig.host.gps = gps.get();
+        Set(pmDryMaterial);
+        gps->Start(static_cast<float>(rig.controller.Preset()->FixedAppSpeedSI()));
+        rig.controller.Gps().SetGpsControl(kGpsSpeedBit, true);
+    }
+    void TearDown() override { rig.host.gps = nullptr; }
+    // The navigation port delivers a speed; one quantity tick after the speed interval.
+    void Tick(std::optional<double> speed)
+    {
+        if (speed)
+            serial.Feed(0, Vtg(*speed));
+        rig.clock.AdvanceMs(201);
+        rig.controller.TimerUpdateQuantitiesTimer();
+    }
+    FakeSerialLibrary serial;
+    std::unique_ptr<TGpsSource> gps;
+};
+
+// Urea from the factory files: 150 kg/ha, 22 m, fixed speed 60 m/s, maximum
+// flow 35 kg/s, maximum opening 10 cm, physical maximum 10 cm. At 60 m/s the
+// relative flow is 19.8 / 35 = 0.565714, the relative opening 0.638095
+// (between flows 0.52/0.64 at openings 0.6/0.7) and the digital opening
+// 65.998 % (between 0.576/0.6 and 0.7313/0.75): 150 + 0.65998 × 750 = 645.
+// At 30 m/s the relative opening halves to 0.319048, digital 34.154 %
+// (between 0.279/0.3 and 0.3272/0.35): 150 + 0.34154 × 750 = 406.
+TEST_F(GpsSpeedLoop, CommandedPositionFollowsTheGpsSpeed)
+{
+    Tick(30.0);
+    TCalculatedQuantities& q = *rig.controller.Quantities();
+    ASSERT_TRUE(q.UseGpsSpeed());
+    EXPECT_NEAR(q.GpsSpeed(), 30.0, 0.05);
+    const double flowAt30 = q.Flow();
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 406, 1);
+    EXPECT_EQ(rig.host.view.Value(rcDrySpeedGauge), 50);
+    EXPECT_EQ(rig.host.view.Text(rcDrySpeedGauge).rfind("GPS: ", 0), 0u);
+
+    Tick(60.0);
+    EXPECT_NEAR(q.Flow(), 2 * flowAt30, 0.01 * flowAt30) << "double the speed, double the flow";
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 645, 1);
+    EXPECT_GT(rig.host.lightToggles[1], 0) << "the GPS activity light blinks";
+}
+
+TEST_F(GpsSpeedLoop, LosingTheGpsFallsBackToTheFixedSpeed)
+{
+    Tick(30.0);
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 406, 1);
+    for (int i = 0; i < 15; ++i) // 3 s without a sentence
+        Tick(std::nullopt);
+    Tick(std::nullopt);
+    EXPECT_FALSE(rig.controller.Quantities()->UseGpsSpeed());
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 645, 1) << "the fixed speed of the preset";
+    EXPECT_EQ(rig.host.view.Text(rcDrySpeedGauge).rfind("FIXED: ", 0), 0u);
+}
+
+TEST_F(GpsSpeedLoop, LocalSpeedIgnoresTheGps)
+{
+    rig.controller.Gps().SetGpsControl(kGpsSpeedBit, false);
+    Tick(30.0);
+    EXPECT_FALSE(rig.controller.Quantities()->UseGpsSpeed());
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 645, 1);
 }
 
 } // namespace
