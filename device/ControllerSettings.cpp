@@ -1,6 +1,7 @@
 #include "device/ControllerSettings.h"
 
 #include "device/DeviceModel.h"
+#include "device/SettingsReports.h"
 #include "nav/GPSClock.h"
 #include "store/Format.h"
 #include "store/IniFile.h"
@@ -9,73 +10,6 @@
 namespace orv {
 
 namespace {
-
-bool HighSpeedReported(const TDeviceModel& m, int b)
-{
-    return (m.StatusFlags(b) & sfHighSpeedSolenoidsOn) != 0;
-}
-
-// The board's own report of a setting (the reported minimum for both zeros).
-int Reported(const TDeviceModel& m, int b, int key)
-{
-    switch (key) {
-    case cskProportionalCurrent:
-        return m.ProportionalCurrent(b);
-    case cskMaxProportionalCurrent:
-        return m.MaxProportionalCurrent(b);
-    case cskOuterDeadBand:
-        return m.OuterDeadBand(b);
-    case cskInnerDeadBand:
-        return m.InnerDeadBand(b);
-    case cskMaximumOpening:
-        return m.MaximumOpen(b);
-    case cskSealedPosition:
-    case cskDryZeroOpening:
-        return m.MinimumOpen(b);
-    case cskPwmProportion:
-        return m.PwmProportion(b);
-    case cskPwmFrequency:
-        return m.PwmFrequency(b);
-    case cskPwmEnabled:
-        return m.PwmEnabled(b) ? 1 : 0;
-    case cskMaxSolenoids:
-        return HighSpeedReported(m, b) ? 1 : 0;
-    }
-    return 0;
-}
-
-// Stores a value in the outgoing data of the command that carries it.
-void SetCommandValue(TDeviceModel& m, int b, int key, int v)
-{
-    switch (key) {
-    case cskOuterDeadBand:
-        m.SetConfigOuterDeadBand(b, static_cast<uint8_t>(v));
-        break;
-    case cskInnerDeadBand:
-        m.SetConfigInnerDeadBand(b, static_cast<uint8_t>(v));
-        break;
-    case cskMaximumOpening:
-        m.SetConfigMaximumOpen(b, static_cast<uint16_t>(v));
-        break;
-    case cskProportionalCurrent:
-        m.SetProportionalCurrentValue(b, static_cast<uint8_t>(v));
-        break;
-    case cskMaxProportionalCurrent:
-        m.SetMaxProportionalCurrentValue(b, static_cast<uint8_t>(v));
-        break;
-    case cskPwmFrequency:
-        m.SetPwmFrequencyValue(b, static_cast<uint16_t>(v));
-        break;
-    case cskPwmProportion:
-        m.SetPwmProportionValue(b, static_cast<uint8_t>(v));
-        break;
-    case cskPwmEnabled:
-        m.SetPwmEnabledValue(b, v != 0);
-        break;
-    default:
-        break;
-    }
-}
 
 // Apply order of the values sent with an item of their command.
 constexpr int kConfigApplyOrder[] = {cskOuterDeadBand, cskInnerDeadBand, cskMaximumOpening};
@@ -249,7 +183,7 @@ void TControllerSettings::StoreControllerSettings(int fromBoard, int toBoard)
 bool TControllerSettings::SendDifference(TDeviceModel& model, int board, int key)
 {
     const int value = fValues[board][key];
-    if (Reported(model, board, key) == value)
+    if (ReportedSetting(model, board, key) == value)
         return false;
     const TSettingKeyDef& def = kSettingKeys[key];
     SetCommandValue(model, board, key, value);
@@ -367,7 +301,7 @@ std::vector<int> TControllerSettings::Mismatches(const TDeviceModel& model, int 
             else
                 matches = reportedMinimum == (DryZeroInUse() ? dryZero : zero);
         } else {
-            matches = Reported(model, board, key) == v[key];
+            matches = ReportedSetting(model, board, key) == v[key];
         }
         if (!matches)
             keys.push_back(key);
@@ -434,196 +368,6 @@ bool TControllerSettings::AllControllerSettingsApplied() const
         if (model->BoardPresent(b) && !fMatch[b])
             return false;
     return true;
-}
-
-void TControllerSettings::ShowSettingsMismatch(int board)
-{
-    const TDeviceModel* model = Model();
-    if (!model || !Displayed(board))
-        return;
-    const TBoardSettings& v = fValues[board];
-    fView->ClearSettingMarks();
-    const int reportedMinimum = model->MinimumOpen(board);
-    if (DryZeroInUse()) {
-        if (reportedMinimum != model->DryZeroPosition(board))
-            fView->MarkSetting(cskDryZeroOpening);
-    } else if (reportedMinimum != model->ZeroPosition(board)) {
-        fView->MarkSetting(cskSealedPosition);
-    }
-    for (int key : kSettingsCheckOrder) {
-        if (key == cskSealedPosition)
-            continue;
-        if (Reported(*model, board, key) != v[key])
-            fView->MarkSetting(key);
-    }
-}
-
-void TControllerSettings::ShowControllerReadback(int board)
-{
-    const TDeviceModel* model = Model();
-    if (!model || !fView || !Valid(board))
-        return;
-    const int mode = PrimaryMode();
-    TControllerReadback r;
-    r.proportionalCurrent = model->ProportionalCurrent(board);
-    r.maxProportionalCurrent = model->MaxProportionalCurrent(board);
-    r.pwmFrequency = model->PwmFrequency(board);
-    r.pwmProportion = model->PwmProportion(board);
-    r.pwmEnabled = model->PwmEnabled(board);
-    r.highSpeed = HighSpeedReported(*model, board);
-    r.outerDeadBand = model->OuterDeadBand(board);
-    r.innerDeadBand = model->InnerDeadBand(board);
-    r.maximumOpen = model->MaximumOpen(board);
-    r.showDryZero = ModeUsesKey(mode, cskDryZeroOpening);
-    // The board's echo of its dry seal when it sent one.
-    const TBoardState& state = model->Board(board);
-    r.dryZero = state.sealedMode.received ? state.sealedMode.Word(0) : model->DryZeroPosition(board);
-    r.sealed = mode == 0 ? model->MinimumOpen(board) : model->ZeroPosition(board);
-    fView->ShowReadback(r);
-}
-
-// Status handlers
-
-void TControllerSettings::ConfigStatusChanged(int board)
-{
-    TDeviceModel* model = Model();
-    if (!model || !Valid(board))
-        return;
-    EnsureDisplayedBoard();
-    if (board == fDisplayedBoard) {
-        ShowControllerReadback(board);
-        fConfigApplied = true;
-        ShowSettingsMismatch(board);
-    }
-    SetSettingsMatch(board, CheckControllerSettings(board));
-}
-
-void TControllerSettings::PmwStatusChanged(int board)
-{
-    TDeviceModel* model = Model();
-    if (!model || !Valid(board))
-        return;
-    EnsureDisplayedBoard();
-    // A command for one item carries the board's present values of the others.
-    model->SetPwmFrequencyValue(board, model->PwmFrequency(board));
-    model->SetPwmProportionValue(board, model->PwmProportion(board));
-    model->SetPwmEnabledValue(board, model->PwmEnabled(board));
-    model->SetProportionalCurrentValue(board, model->ProportionalCurrent(board));
-    model->SetMaxProportionalCurrentValue(board, model->MaxProportionalCurrent(board));
-    if (board == fDisplayedBoard) {
-        ShowControllerReadback(board);
-        fPwmApplied = true;
-        ShowSettingsMismatch(board);
-    }
-    SetSettingsMatch(board, CheckControllerSettings(board));
-}
-
-bool TControllerSettings::HighSpeedStatusChanged(int board)
-{
-    TDeviceModel* model = Model();
-    if (!model || !Valid(board))
-        return false;
-    TStatusRecord& status = model->MutableState().boards[board].status;
-    if (!status.highSpeedChanged)
-        return false;
-    if (Displayed(board)) {
-        fView->ShowHighSpeedReadback(HighSpeedReported(*model, board));
-        ShowSettingsMismatch(board);
-    }
-    status.highSpeedChanged = false;
-    SetSettingsMatch(board, CheckControllerSettings(board));
-    return true;
-}
-
-void TControllerSettings::InstallStatusHandlers(TDeviceModel& model)
-{
-    model.SetStatusHandler(skConfig, [this](int board) { ConfigStatusChanged(board); });
-    model.SetStatusHandler(skPmwStatus, [this](int board) { PmwStatusChanged(board); });
-}
-
-// The displayed board
-
-void TControllerSettings::SetDisplayedBoard(int board)
-{
-    if (Valid(board))
-        fDisplayedBoard = board;
-}
-
-void TControllerSettings::EnsureDisplayedBoard()
-{
-    if (fDisplayedBoard == 0)
-        if (const TDeviceModel* model = Model())
-            fDisplayedBoard = model->FirstBoard();
-}
-
-void TControllerSettings::SelectDisplayedBoard(bool left)
-{
-    fDisplayedBoard = left ? 1 : 2;
-    LoadControllerSettings(fDisplayedBoard);
-    ShowControllerReadback(fDisplayedBoard);
-}
-
-void TControllerSettings::ShowValues(int board)
-{
-    if (!Displayed(board))
-        return;
-    const int mode = PrimaryMode();
-    for (int key : kSettingsReadOrder) {
-        const bool used = ModeUsesKey(mode, key);
-        fView->ShowSettingControl(key, used);
-        if (used)
-            fView->ShowSettingValue(key, fValues[board][key]);
-    }
-}
-
-void TControllerSettings::ShowDisplayedBoard()
-{
-    EnsureDisplayedBoard();
-    const int board = fDisplayedBoard;
-    if (!fLoaded[board]) {
-        // An incomplete load keeps its yellow marks on the missing keys.
-        if (LoadControllerSettings(board))
-            ShowSettingsMismatch(board);
-    } else {
-        ShowValues(board);
-        ShowSettingsMismatch(board);
-    }
-    ShowControllerReadback(board);
-    // The mismatch text may date from before the settings were loaded.
-    if (TDeviceModel* model = Model(); model && model->BoardPresent(board))
-        CheckControllerSettings(board);
-}
-
-// Editing
-
-void TControllerSettings::TakeValue(TDeviceModel& model, int board, int key, int value)
-{
-    fValues[board][key] = value;
-    if (key == cskSealedPosition)
-        model.SetZeroPosition(board, static_cast<int16_t>(value));
-    else if (key == cskDryZeroOpening)
-        model.SetDryZeroPosition(board, static_cast<int16_t>(value));
-}
-
-void TControllerSettings::TakeSettingsEdits(const TBoardSettings& values)
-{
-    TDeviceModel* model = Model();
-    if (!model)
-        return;
-    const int mode = PrimaryMode();
-    for (int key : kSettingsTakeOrder)
-        if (ModeUsesKey(mode, key))
-            TakeValue(*model, fDisplayedBoard, key, values[key]);
-}
-
-void TControllerSettings::SaveDisplayedBoard()
-{
-    const int board = fDisplayedBoard;
-    StoreControllerSettings(board, board);
-    LoadControllerSettings(board);
-    fMatch[board] = false;
-    ApplyControllerSettings(board);
-    ShowControllerReadback(board);
 }
 
 } // namespace orv
