@@ -81,8 +81,11 @@ void TDeviceModel::PollController()
     if (!fLink)
         return;
     try {
+        // Every waiting record, not one per tick: two boards answer a status
+        // request with a burst that would overflow the link's small queue
+        // before a tick every 10 ms could take it.
         TCanRecord r;
-        if (fLink->PopCanFrame(1, r)) {
+        for (int n = 0; n < kMaxFramesPerPoll && fLink && fLink->PopCanFrame(1, r); ++n) {
             DecodeControllerFrame(r);
             if (fBoardIdRequestPending && !fState.revisionRequested) {
                 fState.revisionRequested = true;

@@ -16,6 +16,7 @@ namespace orv {
 class TDeviceModel : public IDecodeActions {
 public:
     using StatusHandler = std::function<void(int board)>;
+    static constexpr int kMaxFramesPerPoll = 32;
     using TextCallback = std::function<void(const std::string&)>;
 
     TDeviceModel();

@@ -172,10 +172,12 @@ TEST_F(DeviceModelTest, SetPosRefusesAndClampsAsTheZerosRequire)
     EXPECT_EQ(250, model.CommandedPosition(0));
 }
 
-TEST_F(DeviceModelTest, PollingDecodesOneFrameAsksRevisionOnceAndPollsEvery100ms)
+TEST_F(DeviceModelTest, PollingDecodesWhatWaitsAsksRevisionOnceAndPollsEvery100ms)
 {
-    link.received = {Status(0, 500), Status(0, 510)};
+    link.received = {Status(0, 500), Status(0, 510), Status(0, 520)};
     model.PollController();
+    EXPECT_TRUE(link.received.empty());
+    EXPECT_EQ(520, model.Position(0));
     // First frame: revision, then the board ID; then the status poll.
     EXPECT_EQ((std::vector<int>{0x0C, 0x0C, 0x15, 0x15, 0x02, 0x02}), link.Codes());
     link.sent.clear();
