@@ -208,7 +208,9 @@ TSimCanFrame TControllerBoard::CurrentFrame() const
 {
     const auto& s = fState;
     TSimCanFrame f = Reply(stCurrent);
-    f.SetWord(0, s.SetPoint);
+    // The set point in use: the commanded one while the pilot's switch is on,
+    // else the configured minimum the gate closes to.
+    f.SetWord(0, s.UnderCanControl && !s.PilotSwitch ? s.MinimumOpen : s.SetPoint);
     f.SetWord(2, s.Position);
     f.SetWord(4, s.PotPosition);
     f.Data[6] = s.PilotSwitch;

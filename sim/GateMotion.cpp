@@ -8,7 +8,6 @@
 namespace orv::sim {
 
 namespace {
-constexpr uint8_t kFollowMode = 2;
 } // namespace
 
 uint16_t ClosedPosition(const TBoardState& s)
@@ -22,7 +21,9 @@ uint16_t TargetPosition(const TBoardState& s)
 {
     const uint16_t closed = ClosedPosition(s);
     uint16_t target = closed;
-    if (s.UnderCanControl && (s.PilotSwitch || s.ControlMode == kFollowMode))
+    // The pilot's switch opens the gate: with it off the gate closes whatever
+    // the application commands.
+    if (s.UnderCanControl && s.PilotSwitch)
         target = s.SetPoint;
     else if (!s.UnderCanControl && s.PilotSwitch)
         target = s.PotPosition;

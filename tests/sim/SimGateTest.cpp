@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Each, SimGateMotion, ::testing::ValuesIn(kMotionCases),
 TEST(SimGate, ControlMessageMovesTheGateAndStatusReportsWhereItStopped)
 {
     SimProcess sim({"--link", "usbcan", "--gate-speed", "20000", "--run", "board 0 cancontrol on", "--run",
-        "board 0 armed on"});
+        "board 0 armed on", "--run", "board 0 pilot on"});
     ASSERT_TRUE(sim.Ready()) << sim.StartError();
     PtyClient port(sim.PortPath(0));
     OpenChannel(port);
@@ -103,9 +103,9 @@ TEST(SimGate, ControlMessageMovesTheGateAndStatusReportsWhereItStopped)
     ASSERT_TRUE(WaitForField(sim, "position", "795"));
 
     port.Write(kStatusRequest);
-    // Status: position 795 (1B 03), under CAN control, armed (0x40).
-    // Current: set point 800, position 795, pot 500 (F4 01), pilot off, under CAN control.
-    const std::string expect = "Z\r" + Frame("03", "1B03000001000040") + Frame("09", "20031B03F4010001");
+    // Status: position 795 (1B 03), under CAN control, pilot on, armed (0x40).
+    // Current: set point 800, position 795, pot 500 (F4 01), pilot on, under CAN control.
+    const std::string expect = "Z\r" + Frame("03", "1B03000001010040") + Frame("09", "20031B03F4010101");
     EXPECT_EQ(port.Read(expect.size()), expect);
 }
 
@@ -132,7 +132,7 @@ TEST(SimGate, AFaultFreezesTheGateAndASmallMoveInsideTheOuterDeadbandDoesNotStar
 {
     SimProcess sim({"--link", "usbcan", "--gate-speed", "20000"});
     ASSERT_TRUE(sim.Ready()) << sim.StartError();
-    for (const char* c : {"board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 510"})
+    for (const char* c : {"board 0 cancontrol on", "board 0 pilot on", "board 0 setpoint 510"})
         ASSERT_EQ(sim.Command(c).rfind("OK", 0), 0u) << c;
     ASSERT_TRUE(sim.LetTimePass(0.1));
     EXPECT_EQ(sim.Command("board 0 position"), "OK board 0 position 500");  // 10 is inside the outer 15
@@ -153,6 +153,7 @@ TEST(SimGate, PushingAgainstTheOpenEndIsReportedAsAHardStop)
     PtyClient port(sim.PortPath(0));
     OpenChannel(port);
     ASSERT_EQ(sim.Command("board 0 cancontrol on"), "OK board 0 cancontrol on");
+    ASSERT_EQ(sim.Command("board 0 pilot on"), "OK board 0 pilot on");
     // Config Cmd item 1: maximum 1023 (FF 03); then Control Message 1023, mode 2.
     port.Write(Frame("05", "FF03000000000001") + Frame("01", "FF03020000000000"));
     const std::string config = "Z\r" + Frame("04", "FF03F401050F0000") + "Z\r";
@@ -160,8 +161,8 @@ TEST(SimGate, PushingAgainstTheOpenEndIsReportedAsAHardStop)
     ASSERT_TRUE(WaitForField(sim, "stopreached", "on"));
 
     port.Write(kStatusRequest);
-    // Position 930 (A2 03), under CAN control, hard stop (0x10).
-    const std::string expect = "Z\r" + Frame("03", "A203000001000010") + Frame("09", "FF03A203F4010001");
+    // Position 930 (A2 03), under CAN control, pilot on, hard stop (0x10).
+    const std::string expect = "Z\r" + Frame("03", "A203000001010010") + Frame("09", "FF03A203F4010101");
     EXPECT_EQ(port.Read(expect.size()), expect);
 
     // Back below the end of travel the hard stop clears.
