@@ -53,8 +53,8 @@ struct MotionCase {
 const MotionCase kMotionCases[] = {
     {"follows_the_can_set_point_with_the_pilot_switch",
         {"board 0 cancontrol on", "board 0 pilot on", "board 0 setpoint 800"}, "795"},
-    {"follows_the_can_set_point_in_control_mode_2",
-        {"board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 800"}, "795"},
+    {"stays_closed_in_control_mode_2_without_the_pilot_switch",
+        {"board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 800"}, "500"},
     {"stays_closed_under_can_control_without_pilot_or_mode_2",
         {"board 0 cancontrol on", "board 0 setpoint 800"}, "500"},
     {"follows_the_pot_by_hand", {"board 0 pilot on", "board 0 pot 700"}, "695"},
@@ -64,11 +64,11 @@ const MotionCase kMotionCases[] = {
     {"closes_to_the_dry_seal_value_in_dry_seal_mode",
         {"board 0 min 300", "board 0 dryseal 400", "board 0 sealmode 0", "board 0 position 800"}, "405"},
     {"never_opens_beyond_the_maximum",
-        {"board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 1000"}, "895"},
+        {"board 0 cancontrol on", "board 0 pilot on", "board 0 setpoint 1000"}, "895"},
     {"never_closes_below_the_closed_position",
-        {"board 0 position 600", "board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 100"}, "505"},
+        {"board 0 position 600", "board 0 cancontrol on", "board 0 pilot on", "board 0 setpoint 100"}, "505"},
     {"stops_at_the_end_of_travel",
-        {"board 0 max 1023", "board 0 cancontrol on", "board 0 mode 2", "board 0 setpoint 1023"}, "1000"},
+        {"board 0 max 1023", "board 0 cancontrol on", "board 0 pilot on", "board 0 setpoint 1023"}, "1000"},
 };
 
 class SimGateMotion : public ::testing::TestWithParam<MotionCase> {};
