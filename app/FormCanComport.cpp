@@ -2,6 +2,19 @@
 
 #include "app/HubRestart.h"
 #include "app/IdleThread.h"
+#include "app/ModeController.h"
+#include "app/FormModeHost.h"
+#include "app/pages/ConfigurationSettingsPage.h"
+#include "app/pages/GpsSourceSelect.h"
+#include "app/pages/PageConfigurationUnits.h"
+#include "app/pages/PageEditPresets.h"
+#include "app/pages/ReceiversPage.h"
+#include "app/pages/RunPagesView.h"
+#include "app/pages/SetCardIdPage.h"
+#include "app/pages/StatusPage.h"
+#include "device/ControllerSettings.h"
+#include "nav/CoordConvert.h"
+#include "nav/GpsSource.h"
 #include "app/IndicatorLights.h"
 #include "app/PageModes.h"
 #include "app/UsbWatch.h"
@@ -81,7 +94,6 @@ void TFormCanComport::FormCreate()
     // 5. Only the diagnostics page until the controller answers.
     fFailurePageShown = false;
     fRememberedPage = pgSelectPrimaryMode;
-    fPrimaryModeType = 1;
     for (int i = 0; i < kPageCount; ++i)
         fPageControl->setTabVisible(i, (kFailureTabMask >> i) & 1u);
     fVisibleTabs = kFailureTabMask;
@@ -134,6 +146,7 @@ void TFormCanComport::FormCreate()
 
     CreateTimers();
     ConnectButtons();
+    CreatePageObjects();
 }
 
 void TFormCanComport::CreateTimers()
@@ -253,10 +266,14 @@ void TFormCanComport::StartUp()
         fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
         StampProgramStart(*fStartupIni, TGPSClock::Instance().Now());
         fUsbWatch->SetAdapterId(TUsbWatch::ReadAdapterId(*fStartupIni));
+        // 8. The unit converter.
+        fCoordConvert = std::make_unique<TCoordConvert>();
         // 9. The device model; from here on the supervision tick runs the machine.
         CreateDeviceModel();
-        // 10. The settings cache of the last preset and mode.
+        // 10. The settings cache of the last preset and mode, the units, the
+        // GPS input and the stored primary mode.
         fSettingsIni = std::make_unique<TMemIniFile>(IniPath("LastSelectedPreset.ini"));
+        CreateSettingsObjects();
         // 12. The idle thread.
         fIdleThread = std::make_unique<TAppIdleThread>([] {});
         fIdleThread->Resume();
@@ -290,6 +307,7 @@ void TFormCanComport::ShowStartupFailure(const std::string& reason)
 void TFormCanComport::CreateDeviceModel()
 {
     // 1. Drop the old link, then the old model.
+    fSettings->ResetAppliedFlags();
     if (fDeviceModel)
         fDeviceModel->SetCanport(nullptr);
     Delay(500);
@@ -304,17 +322,12 @@ void TFormCanComport::CreateDeviceModel()
     // 4. The handlers of the boards' reports.
     fDeviceModel->SetDiagnosticsCallbacks([this](const std::string& line) { AddDiagnosticsLine(line); },
                                           [this](const std::string& fragment) { AddDiagnosticsLine(fragment); });
-    fDeviceModel->SetFirstFrameCallback([this] { OnControllerReady(); });
-    fDeviceModel->SetStatusHandler(skStatus, [this](int) { fLights->Toggle(3); });
+    fDeviceModel->SetFirstFrameCallback([this] { fModes->OnControllerReady(); });
+    InstallStatusHandlers();
+    fModes->DeviceModelCreated();
     // 5. A clean box, and the supervision tick.
     fPages.diagnostics.bsRichEditDiagnostics->clear();
     EnableCheckCan(true);
-}
-
-void TFormCanComport::OnControllerReady()
-{
-    // Run pages become available; the tabs change when the mode is set.
-    fPageMode = static_cast<uint8_t>((fPageMode & ~0x07) | osNominal);
 }
 
 void TFormCanComport::DoingService(uint8_t mode)
@@ -327,7 +340,7 @@ void TFormCanComport::DoingService(uint8_t mode)
 
 void TFormCanComport::ApplyPageMode()
 {
-    const TTabChoice choice = ChooseTabs(fPageMode, fPrimaryModeType);
+    const TTabChoice choice = ChooseTabs(fPageMode, PrimaryMode());
     if (!choice.apply)
         return;
     fPreviousPage = fPageControl->currentIndex();
@@ -348,11 +361,6 @@ void TFormCanComport::StopTimers()
                       fTimerCycleTest, fTimerStartup})
         t->stop();
     Delay(500);
-}
-
-void TFormCanComport::SaveModeSettings()
-{
-    // The primary mode's settings join this save when the modes are built.
 }
 
 void TFormCanComport::ShutdownPath()
@@ -415,13 +423,29 @@ void TFormCanComport::FormDestroy()
         fUsbMonitor->Stop();
     fUsbMonitor.reset();
     fHubRestart.reset();
+    if (fGps)
+        fGps->Close(true);
+    fReceiversPage.reset();
+    fGpsSelect.reset();
+    fGps.reset();
     fStartupIni.reset();
-    fSettingsIni.reset();
     // The link's threads stop before the model that owns it goes.
     if (fDeviceModel)
         fDeviceModel->SetCanport(nullptr);
     fModelForLog = nullptr;
     fDeviceModel.reset();
+    fModes.reset();
+    fModeHost.reset();
+    fRunView.reset();
+    fConfigUnitsPage.reset();
+    fConfigSettingsPage.reset();
+    fCardPage.reset();
+    fStatusPage.reset();
+    fEditPresetsPage.reset();
+    fEditPresetsWetPage.reset();
+    fSettings.reset();
+    fSettingsIni.reset();
+    fCoordConvert.reset();
     fUsbWatch.reset();
     fIdleThread.reset();
     SetLogHook(nullptr);

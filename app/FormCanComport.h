@@ -21,6 +21,20 @@ namespace orv {
 
 class OrvaneVEDOController;
 class TAppIdleThread;
+class TConfigurationSettingsPage;
+class TControllerSettings;
+class TCoordConvert;
+class TFormModeHost;
+class TGpsSource;
+class TGpsSourceSelect;
+class TModeController;
+class TPageConfigurationUnits;
+class TPageEditPresets;
+class TPageEditPresetsWet;
+class TReceiversPage;
+class TRunPagesView;
+class TSetCardIdPage;
+class TStatusPage;
 class THubRestart;
 class TIndicatorLights;
 class TNetlinkUsbMonitor;
@@ -30,6 +44,8 @@ class TUsbWatch;
 // wires them together; each object does one job.
 class TFormCanComport : public QMainWindow, public IStartupHost {
     Q_OBJECT
+    friend class TFormModeHost;
+
 public:
     explicit TFormCanComport(const QStringList& arguments, QWidget* parent = nullptr);
     ~TFormCanComport() override;
@@ -65,6 +81,10 @@ public:
 
     TStartupStateMachine& StateMachine() { return fMachine; }
     OrvaneVEDOController* DeviceModel() const { return fDeviceModel.get(); }
+    TModeController* Modes() const { return fModes.get(); }
+    TControllerSettings* Settings() const { return fSettings.get(); }
+    TGpsSource* Gps() const { return fGps.get(); }
+    TMemIniFile* SettingsIni() const { return fSettingsIni.get(); }
     TUsbWatch* UsbWatch() const { return fUsbWatch.get(); }
     TStartupSequence& Sequence() { return fSequence; }
     TPages& Pages() { return fPages; }
@@ -124,7 +144,14 @@ private:
     void SizeForLayout();
     void ShowStartupFailure(const std::string& reason);
     bool HaveLink() const;
-    void OnControllerReady();
+    void CreatePageObjects();
+    void CreateSettingsObjects();
+    void InstallStatusHandlers();
+    void StatusReported(int board);
+    void CurrentReported(int board);
+    void FeedbackPotReported(int board);
+    void OnPageShown(int index);
+    int PrimaryMode() const;
 
     QStringList fArguments;
     std::string fProgramDir;
@@ -166,13 +193,30 @@ private:
     uint32_t fVisibleTabs = 1;
     int fPreviousPage = 0;
     int fRememberedPage = pgSelectPrimaryMode;
-    int fPrimaryModeType = 1;
+    int fShownPage = pgDiagnostics;
     bool fFailurePageShown = false;
 
     // Recovery: USB events, the service stick and the hub restart.
     std::unique_ptr<TUsbWatch> fUsbWatch;
     std::unique_ptr<TNetlinkUsbMonitor> fUsbMonitor;
     std::unique_ptr<THubRestart> fHubRestart;
+
+    // Units, controller settings, GPS input, primary modes and the pages.
+    std::unique_ptr<TCoordConvert> fCoordConvert;
+    std::unique_ptr<TControllerSettings> fSettings;
+    std::unique_ptr<TGpsSource> fGps;
+    uint8_t fGpsCapabilityMask = 0x20;
+    std::unique_ptr<TRunPagesView> fRunView;
+    std::unique_ptr<TFormModeHost> fModeHost;
+    std::unique_ptr<TModeController> fModes;
+    std::unique_ptr<TStatusPage> fStatusPage;
+    std::unique_ptr<TSetCardIdPage> fCardPage;
+    std::unique_ptr<TConfigurationSettingsPage> fConfigSettingsPage;
+    std::unique_ptr<TPageConfigurationUnits> fConfigUnitsPage;
+    std::unique_ptr<TPageEditPresets> fEditPresetsPage;
+    std::unique_ptr<TPageEditPresetsWet> fEditPresetsWetPage;
+    std::unique_ptr<TGpsSourceSelect> fGpsSelect;
+    std::unique_ptr<TReceiversPage> fReceiversPage;
 
     // The device model; it owns the link in use (fCanport).
     std::unique_ptr<OrvaneVEDOController> fDeviceModel;

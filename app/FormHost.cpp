@@ -3,6 +3,8 @@
 #include "app/FormCanComport.h"
 
 #include "app/HubRestart.h"
+#include "app/ModeController.h"
+#include "nav/GpsSource.h"
 #include "app/IndicatorLights.h"
 #include "app/UsbWatch.h"
 #include "device/OrvaneVEDOController.h"
@@ -133,7 +135,8 @@ void TFormCanComport::ShowFailurePage(bool rememberPage)
 {
     fPages.diagnostics.bsSkinRETRY->setEnabled(true);
     EnableCheckCan(false);
-    DebugOut("Closing GPS");
+    if (fGps)
+        fGps->Close();
     if (rememberPage && fPageControl->currentIndex() != pgDiagnostics)
         fRememberedPage = fPageControl->currentIndex();
     fPageControl->setCurrentIndex(pgDiagnostics);
@@ -147,7 +150,7 @@ void TFormCanComport::LeaveFailurePage()
     fMachine.State(stNominal).PassCount = 0;
     if (fRememberedPage >= 0 && fRememberedPage < kPageCount)
         fPageControl->setCurrentIndex(fRememberedPage);
-    DebugOut("Starting GPS");
+    StartGpsLink();
 }
 
 void TFormCanComport::EnterApplicationError()
@@ -226,7 +229,6 @@ void TFormCanComport::EnableCheckCan(bool enabled)
         fTimerCheckCan->stop();
 }
 
-void TFormCanComport::StartGpsLink() {}
 
 void TFormCanComport::ServiceProbeAndLogger() {}
 
@@ -257,6 +259,11 @@ void TFormCanComport::TimerRunEventTimer()
     TBusyScope busy(fBusy, fTimerRunEvent);
     if (busy.WasBusy())
         return;
+    // The dispatcher reports its own errors; none may leave the event loop.
+    try {
+        fModes->TimerRunEventTimer();
+    } catch (...) {
+    }
 }
 
 void TFormCanComport::TimerUpdateQuantitiesTimer()
@@ -264,6 +271,10 @@ void TFormCanComport::TimerUpdateQuantitiesTimer()
     TBusyScope busy(fBusy, fTimerUpdateQuantities);
     if (busy.WasBusy())
         return;
+    try {
+        fModes->TimerUpdateQuantitiesTimer();
+    } catch (...) {
+    }
 }
 
 void TFormCanComport::TimerFoamingTimer()

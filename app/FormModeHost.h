@@ -1,0 +1,54 @@
+#pragma once
+#include "app/ModeHost.h"
+
+namespace orv {
+
+class TFormCanComport;
+
+// The main window as the primary modes and the rate control see it.
+class TFormModeHost final : public IModeHost {
+public:
+    explicit TFormModeHost(TFormCanComport& form) : fForm(form) {}
+
+    uint8_t PageMode() const override;
+    void DoingService(uint8_t mode) override;
+    void StorePageMode(uint8_t mode) override;
+    int ShownPage() const override;
+    void ShowPage(int page) override;
+    IModeView& View() override;
+    TDeviceModel* DeviceModel() override;
+    bool ControllerLinkUp() override;
+    void SetChannelConfig(int channel, int code) override;
+    bool LoadControllerSettings(int board) override;
+    void ApplyControllerSettings(int board) override;
+    bool AllControllerSettingsApplied() override;
+    bool SettingsMatch(int board) override;
+    void ClearSettingsMatch(int board) override;
+    int ConfiguredMaximum(int board) override;
+    TMemIniFile* SettingsIni() override;
+    void SaveSettingsIni() override;
+    void BackupSettingsIni() override;
+    std::string IniDirectory() override;
+    const TDisplayUnits& DisplayUnits() override;
+    std::string ApplicationVersion() override;
+    bool CalibrationListEmpty() override;
+    TGpsSource* GpsSource() override;
+    void StartGps() override;
+    uint8_t GpsCapabilityMask() override;
+    void EnableRunEventTimer(bool on) override;
+    void EnableUpdateQuantities(bool on) override;
+    void EnableCheckCan(bool on) override;
+    void ShowControllerFailurePage() override;
+    void ShowFailureText(const std::vector<std::string>& lines) override;
+    void ReportError(const std::string& text) override;
+    void ToggleLight(int light) override;
+    bool EditValue(const std::string& title, double& value) override;
+    void DebugLine(const std::string& text) override;
+    void ShutDownClick() override;
+    void SetScreenBrightness(int value) override;
+
+private:
+    TFormCanComport& fForm;
+};
+
+} // namespace orv
