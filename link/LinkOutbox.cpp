@@ -19,7 +19,7 @@ void TLinkOutbox::QueueText(std::string text)
         return;
     std::lock_guard lock(fTextLock);
     fText.push_back(std::move(text));
-    while (fText.size() > kMaxQueued)
+    while (fText.size() > kMaxQueuedText)
         fText.pop_front();
 }
 
@@ -34,7 +34,7 @@ void TLinkOutbox::QueueGpio(TGpioType type, std::vector<uint8_t> data)
 std::optional<std::string> TLinkOutbox::TakeText()
 {
     std::lock_guard lock(fTextLock);
-    while (fText.size() > kMaxQueued)
+    while (fText.size() > kMaxQueuedText)
         fText.pop_front();
     if (fText.empty())
         return std::nullopt;

@@ -13,10 +13,16 @@ namespace orv {
 // The send side of one link: the writer's binary queue (GPIO frames) and
 // text queue (serial lines, adapter commands), each with its own lock, and
 // the GPIO board's serial channel transmit buffers (process-wide channel
-// transmit lock). Queues keep the newest 8 entries.
+// transmit lock). The binary queue keeps the newest 8 entries, the text queue
+// the newest 32.
 class TLinkOutbox {
 public:
     static constexpr size_t kMaxQueued = 8;
+    // The adapter sends every command twice and each text write is followed
+    // by a 15 ms pause, so a burst of requests (status, configuration, PWM,
+    // revision, board ID) outgrows 8 entries and its oldest commands, sent
+    // only once, would be lost.
+    static constexpr size_t kMaxQueuedText = 32;
     static constexpr size_t kChannelCapacity = 4095;
 
     TLinkOutbox();

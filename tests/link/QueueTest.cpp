@@ -151,16 +151,16 @@ TEST(LinkOutboxTest, ChannelCapacityAndLargeFlushKeepsEveryByte)
     EXPECT_EQ(4095u, total);
 }
 
-TEST(LinkOutboxTest, QueuesKeepTheNewestEightAndClosedTextQueueIgnoresMore)
+TEST(LinkOutboxTest, QueuesKeepTheNewestEntriesAndClosedTextQueueIgnoresMore)
 {
     TLinkOutbox out;
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 40; ++i)
         out.QueueText(std::to_string(i));
-    EXPECT_EQ("4", *out.TakeText());
-    EXPECT_EQ(7u, out.TextCount());
+    EXPECT_EQ("8", *out.TakeText());
+    EXPECT_EQ(31u, out.TextCount());
     out.Close();
     out.QueueText("late");
-    EXPECT_EQ(7u, out.TextCount());
+    EXPECT_EQ(31u, out.TextCount());
     for (int i = 0; i < 12; ++i)
         out.QueueGpio(gtDirections, {static_cast<uint8_t>(i)});
     EXPECT_EQ(4, out.TakeGpio()->Data[0]);

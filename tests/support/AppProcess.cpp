@@ -1,6 +1,7 @@
 #include "tests/support/AppProcess.h"
 
-#include <QCoreApplication>
+#include "tests/support/FactoryHome.h"
+
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -18,7 +19,7 @@ namespace orv::test {
 AppProcess::AppProcess(const std::string& iniDir, const std::string& portsDir)
 {
     fOutputPath = fTemp.File("orvane.out");
-    const std::string binary = QCoreApplication::applicationDirPath().toStdString() + "/orvane";
+    const std::string binary = BinaryDir() + "/orvane";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
