@@ -402,8 +402,12 @@ void TFormCanComport::bsButtonRestartApplicationClick()
     QStringList args;
     if (fNoKillExplorer)
         args << QStringLiteral("NoKillExplorer");
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), args,
-                            QCoreApplication::applicationDirPath());
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString folder = QCoreApplication::applicationDirPath();
+    const bool started = fStartProcess ? fStartProcess(program, args, folder)
+                                       : QProcess::startDetached(program, args, folder);
+    if (!started)
+        Log("Restart Application could not start %s", program.toStdString());
     QCoreApplication::exit(0);
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class QTabWidget;
@@ -128,6 +129,12 @@ public:
     void Delay(int64_t ms) override;
 
     void ReplaceDiagnostics(const std::vector<std::string>& lines);
+
+    // How "Restart Application" starts the new instance (tests replace it).
+    using ProcessStarter = std::function<bool(const QString& program, const QStringList& arguments,
+                                              const QString& folder)>;
+    void SetProcessStarter(ProcessStarter starter) { fStartProcess = std::move(starter); }
+    bool Restarting() const { return fRestarting; }
     std::vector<std::string> DiagnosticsLines() const;
 
 protected:
@@ -187,6 +194,7 @@ private:
     bool fStartupDone = false;
     bool fShutdownDone = false;
     bool fRestarting = false;
+    ProcessStarter fStartProcess;
     bool fDestroyed = false;
 
     uint8_t fPageMode = 0;

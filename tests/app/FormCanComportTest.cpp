@@ -179,6 +179,25 @@ TEST_F(FormTest, AnErrorInATickLeadsToTheApplicationErrorPageAndRetryRecovers)
     EXPECT_EQ(stNominal, form.StateMachine().NextState);
 }
 
+TEST_F(FormTest, RestartApplicationStartsTheProgramAgainAndStopsEverything)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    QString started;
+    QStringList arguments;
+    form.SetProcessStarter([&](const QString& program, const QStringList& args, const QString&) {
+        started = program;
+        arguments = args;
+        return true;
+    });
+    form.Pages().diagnostics.bsButtonRestartApplication->click();
+    EXPECT_EQ(QCoreApplication::applicationFilePath(), started);
+    EXPECT_EQ(QStringList{"NoKillExplorer"}, arguments);
+    EXPECT_TRUE(form.Restarting());
+    for (const char* name : {"TimerCheckCan", "TimerUpdateQuantities", "TimerStartup"})
+        EXPECT_FALSE(form.Timer(name)->isActive()) << name;
+}
+
 TEST_F(FormTest, DestroyingTheWindowLeavesNoThreadBehind)
 {
     const int before = ThreadCount();
