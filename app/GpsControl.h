@@ -32,10 +32,12 @@ public:
     // The remote-disabled mask: the complement of the flags, low seven bits.
     static uint8_t RemoteDisabledMask(uint8_t flags) { return static_cast<uint8_t>(~flags & 0x7F); }
 
+    // The opening and the dial value again, after a change of its inputs.
+    void RecomputeOpening();
+
 private:
     void SendRemoteDisabledMask();
     void ShowCheck(uint8_t bit, bool on, bool enabled);
-    void RecomputeOpening();
 
     TModeState& fState;
     IModeHost& fHost;

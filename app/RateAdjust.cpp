@@ -31,12 +31,7 @@ bool TRateAdjust::DryMode() const
 
 void TRateAdjust::RecomputeOpening()
 {
-    if (!fState.quantities)
-        return;
-    fState.currentOpening = fState.quantities->CurrentOpening();
-    const std::string dial = Format("Dial Value: %.1F", fState.quantities->DialValue());
-    fHost.View().SetText(rcDryDialValue, dial);
-    fHost.View().SetText(rcGateDialValue, dial);
+    fGps.RecomputeOpening();
 }
 
 void TRateAdjust::ShowRateAndSwath()
