@@ -86,13 +86,7 @@ std::string TAppPreset::CalibrationSection() const
 
 TPresetUnitCodes TAppPreset::DisplayCodes() const
 {
-    TPresetUnitCodes c;
-    c.length = fDisplayUnits.length;
-    c.volume = fDisplayUnits.volume;
-    c.mass = fDisplayUnits.mass;
-    c.speed = fDisplayUnits.speed;
-    c.area = fDisplayUnits.area;
-    return c;
+    return PresetUnitCodes(fDisplayUnits);
 }
 
 TPresetUnitCodes TAppPreset::InputUnits() const

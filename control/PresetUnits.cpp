@@ -95,4 +95,15 @@ double LengthFromInternal(const TPresetUnitCodes& u, double i)
     return u.length == 0 || u.length == 2 ? i / kMetresPerFoot : i;
 }
 
+TPresetUnitCodes PresetUnitCodes(const TDisplayUnits& units)
+{
+    TPresetUnitCodes c;
+    c.length = units.length;
+    c.volume = units.volume;
+    c.mass = units.mass;
+    c.speed = units.speed;
+    c.area = units.area;
+    return c;
+}
+
 } // namespace orv

@@ -1,4 +1,6 @@
 #pragma once
+#include "nav/CoordConvert.h"
+
 #include <cstdint>
 
 namespace orv {
@@ -15,6 +17,9 @@ struct TPresetUnitCodes {
     uint8_t speed = 0;
     uint8_t area = 0;
 };
+
+// The codes of a display unit record.
+TPresetUnitCodes PresetUnitCodes(const TDisplayUnits& units);
 
 // Conversions between a value in the given units (v) and the internal SI
 // value (i). dry selects masses (kg, kg/ha) over volumes (L, L/ha). A code

@@ -39,12 +39,7 @@ TPresetTexts PresetTexts(const TAppPreset& p, const TDisplayUnits& units)
     const TAmountUnit amount = AmountUnit(p.Dry(), units);
     // Converted here from SI with the units asked for, so the numbers always
     // match their labels.
-    TPresetUnitCodes codes;
-    codes.length = units.length;
-    codes.volume = units.volume;
-    codes.mass = units.mass;
-    codes.speed = units.speed;
-    codes.area = units.area;
+    const TPresetUnitCodes codes = PresetUnitCodes(units);
     TPresetTexts t;
     t.name = p.SectionName();
     if (!p.Dry()) {
