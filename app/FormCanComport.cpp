@@ -31,6 +31,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -94,9 +96,10 @@ void TFormCanComport::FormCreate()
     // 5. Only the diagnostics page until the controller answers.
     fFailurePageShown = false;
     fRememberedPage = pgSelectPrimaryMode;
-    for (int i = 0; i < kPageCount; ++i)
-        fPageControl->setTabVisible(i, (kFailureTabMask >> i) & 1u);
-    fVisibleTabs = kFailureTabMask;
+    // Pages are chosen by the program, never by a touch or key on the tab strip.
+    fPageControl->setFocusPolicy(Qt::NoFocus);
+    fPageControl->tabBar()->setFocusPolicy(Qt::NoFocus);
+    OfferTabs(kFailureTabMask);
 
     // 6. The state table.
     fMachine.InitStateTable([this] { EnableCheckCan(false); });
@@ -343,16 +346,34 @@ void TFormCanComport::ApplyPageMode()
     const TTabChoice choice = ChooseTabs(fPageMode, PrimaryMode());
     if (!choice.apply)
         return;
-    fPreviousPage = fPageControl->currentIndex();
+    const int shown = fPageControl->currentIndex();
+    fPreviousPage = shown;
     const bool wasVisible = fPageControl->isVisible();
     fPageControl->hide();
-    for (int i = 0; i < kPageCount; ++i)
-        fPageControl->setTabVisible(i, (choice.mask >> i) & 1u);
-    fVisibleTabs = choice.mask;
+    {
+        // Hiding or disabling the shown tab makes the tab bar pick another
+        // one; that passing choice must not run any page's preparation.
+        const QSignalBlocker quiet(fPageControl);
+        OfferTabs(choice.mask);
+        fPageControl->setCurrentIndex(shown);
+    }
     if (wasVisible)
         fPageControl->show();
     if (choice.page >= 0)
         fPageControl->setCurrentIndex(choice.page);
+}
+
+void TFormCanComport::OfferTabs(uint32_t mask)
+{
+    // A hidden tab is disabled too: the tab bar's keys, wheel and shortcuts
+    // walk through every enabled tab, visible or not, and in flight that
+    // would leave the run page and its rate loop.
+    for (int i = 0; i < kPageCount; ++i) {
+        const bool offered = (mask >> i) & 1u;
+        fPageControl->setTabVisible(i, offered);
+        fPageControl->tabBar()->setTabEnabled(i, offered);
+    }
+    fVisibleTabs = mask;
 }
 
 void TFormCanComport::StopTimers()

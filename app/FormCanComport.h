@@ -148,6 +148,7 @@ private:
     void CreateTimers();
     void ConnectButtons();
     void ApplyPageMode();
+    void OfferTabs(uint32_t mask);
     void SizeForLayout();
     void ShowStartupFailure(const std::string& reason);
     bool HaveLink() const;
