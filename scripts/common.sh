@@ -9,6 +9,7 @@ ORVANE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   udev usbutils
+  locales  # source of the decimal-comma locale the number-format tests compile
 )
 
 orvane_install_missing() {

@@ -25,7 +25,14 @@ void TMemIniFile::Load()
         return;
     Section* current = nullptr;
     std::string line;
+    bool firstLine = true;
     while (std::getline(in, line)) {
+        // Editors on the aircraft's system may put a UTF-8 byte-order mark in
+        // front of the text; left in place it hides the first section header,
+        // and the next save would drop that whole section.
+        if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+        firstLine = false;
         const std::string t = Trim(line);
         if (t.empty())
             continue;

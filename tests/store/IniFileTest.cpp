@@ -1,10 +1,14 @@
 #include "store/IniFile.h"
 
+#include "tests/support/CommaLocale.h"
 #include "tests/support/TempDir.h"
 
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <locale>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace orv {
@@ -84,15 +88,28 @@ TEST(IniFile, ValuesThatDoNotConvertGiveTheDefault)
 TEST(IniFile, FloatsIgnoreTheLocale)
 {
     TempDir dir;
-    // A comma-decimal locale, when the machine has one, must not change the text.
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    const std::string saved = old ? old : "C";
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    dir.Write("f.ini", "[S]\r\nY=0.25\r\n");
+    // Both the C library's and the C++ library's number formats say "comma"
+    // while the file is read and written; the text must keep its period.
+    test::TCommaLocale comma;
+    ASSERT_TRUE(comma.Active()) << "no decimal-comma locale could be installed or compiled (localedef and the "
+                                   "\"locales\" package's de_DE source are needed); this test cannot run without one";
+    ASSERT_EQ(',', std::localeconv()->decimal_point[0]);
+    struct CommaPoint : std::numpunct<char> {
+        char do_decimal_point() const override { return ','; }
+    };
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
     TMemIniFile ini(dir.File("f.ini"));
     ini.WriteFloat("S", "X", 2.5);
+    ini.WriteFloat("S", "Z", -1234567.125);
+    const double y = ini.ReadFloat("S", "Y", 0);
+    ini.UpdateFile();
+    std::locale::global(previous);
+
     EXPECT_EQ("2.5", ini.ReadString("S", "X", ""));
     EXPECT_DOUBLE_EQ(2.5, ini.ReadFloat("S", "X", 0));
-    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_DOUBLE_EQ(0.25, y);
+    EXPECT_EQ("[S]\r\nY=0.25\r\nX=2.5\r\nZ=-1234567.125\r\n", dir.Read("f.ini"));
 }
 
 TEST(IniFile, AMissingFileReadsEmptyAndIsNotCreatedByReading)
@@ -120,10 +137,61 @@ TEST(IniFile, SaveRewritesTheWholeFile)
     EXPECT_FALSE(ini.Modified());
 }
 
+// Lets the process write files of at most `bytes` bytes while it lives, as a
+// full disk would; root is held to it like anyone else.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &fSaved);
+        fSavedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = fSaved;
+        limit.rlim_cur = bytes;
+        fActive = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &fSaved);
+        std::signal(SIGXFSZ, fSavedHandler);
+    }
+    bool Active() const { return fActive; }
+
+private:
+    rlimit fSaved{};
+    void (*fSavedHandler)(int) = nullptr;
+    bool fActive = false;
+};
+
 TEST(IniFile, AFailedSaveLeavesTheOldFileWhole)
 {
+    TempDir dir;
+    dir.Write("p.ini", "[S]\r\nK=old\r\nL=kept\r\n");
+    TMemIniFile ini(dir.File("p.ini"));
+    ini.WriteString("S", "K", std::string(200, 'n'));
+    {
+        // Room for half the new text only.
+        FileSizeLimit full(100);
+        ASSERT_TRUE(full.Active());
+        EXPECT_THROW(ini.UpdateFile(), EIniWriteError);
+    }
+    EXPECT_EQ("[S]\r\nK=old\r\nL=kept\r\n", dir.Read("p.ini"));
+    EXPECT_TRUE(ini.Modified()); // the change still waits for a save
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(1, entries); // no half-written temporary file is left behind
+
+    // With room again the same object saves the change.
+    ini.UpdateFile();
+    EXPECT_EQ("[S]\r\nK=" + std::string(200, 'n') + "\r\nL=kept\r\n", dir.Read("p.ini"));
+}
+
+TEST(IniFile, ASaveIntoAFolderWithoutWriteAccessFails)
+{
     if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+        GTEST_SKIP() << "root writes into read-only folders; AFailedSaveLeavesTheOldFileWhole covers the failure";
     TempDir dir;
     dir.Write("p.ini", "[S]\r\nK=old\r\n");
     TMemIniFile ini(dir.File("p.ini"));
@@ -197,6 +265,49 @@ TEST(IniFile, LineBreaksInValuesCannotSplitTheFile)
     TMemIniFile back(dir.File("n.ini"));
     EXPECT_FALSE(back.SectionExists("Evil"));
     EXPECT_EQ("one  [Evil] x=1", back.ReadString("S", "K", ""));
+}
+
+TEST(IniFile, AByteOrderMarkAtTheStartIsNotPartOfTheFirstSection)
+{
+    TempDir dir;
+    dir.Write("bom.ini", "\xEF\xBB\xBF[Vehicle]\r\nAircraftID=C-FTNK\r\n\r\n[PrimaryMode]\r\nPrimaryModeID=1\r\n");
+    TMemIniFile ini(dir.File("bom.ini"));
+    EXPECT_TRUE(ini.SectionExists("Vehicle"));
+    EXPECT_EQ("C-FTNK", ini.ReadString("Vehicle", "AircraftID", "Unknown"));
+    EXPECT_EQ((std::vector<std::string>{"Vehicle", "PrimaryMode"}), ini.ReadSections());
+    // The next save keeps every section.
+    ini.WriteInteger("PrimaryMode", "PrimaryModeID", 2);
+    ini.UpdateFile();
+    TMemIniFile back(dir.File("bom.ini"));
+    EXPECT_EQ("C-FTNK", back.ReadString("Vehicle", "AircraftID", "Unknown"));
+    EXPECT_EQ(2, back.ReadInteger("PrimaryMode", "PrimaryModeID", 0));
+}
+
+TEST(IniFile, OnlyALeadingByteOrderMarkIsSkipped)
+{
+    struct Case {
+        const char* text;
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        // Blank lines after the mark.
+        {"\xEF\xBB\xBF\r\n\r\n[A]\r\nk=1\r\n", "A", "k", "1"},
+        // A mark and no line end at all.
+        {"\xEF\xBB\xBF[A]\nk=2", "A", "k", "2"},
+        // A mark that is not at the start stays part of the value.
+        {"[A]\nk=x\xEF\xBB\xBF\n", "A", "k", "x\xEF\xBB\xBF"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.Write("c.ini", c.text);
+        TMemIniFile ini(dir.File("c.ini"));
+        EXPECT_EQ(c.value, ini.ReadString(c.section, c.key, "missing")) << c.text;
+    }
+    TempDir dir;
+    dir.Write("only.ini", "\xEF\xBB\xBF");
+    EXPECT_TRUE(TMemIniFile(dir.File("only.ini")).ReadSections().empty());
 }
 
 } // namespace
