@@ -3,6 +3,7 @@
 #include "app/GateBanner.h"
 #include "control/PresetChanger.h"
 #include "device/DeviceModel.h"
+#include "store/Format.h"
 #include "store/IniFile.h"
 #include "ui/PageTable.h"
 #include "ui/UnitFormat.h"
@@ -133,6 +134,14 @@ TPresetChanger& TModeController::PresetChanger()
         hooks.refreshFullTankDisplay = fHooks.refreshFullTank;
         hooks.refreshTankDisplay = fHooks.refreshTankDisplays;
         hooks.applyTimerSettings = [this] { fTimers.ApplyTimerSettings(); };
+        hooks.showPresetInUse = [this](const std::string& name) {
+            const auto items = fHost.View().Items(rcDryPresetCombo);
+            int index = -1;
+            for (size_t i = 0; i < items.size(); ++i)
+                if (SameText(items[i], name))
+                    index = static_cast<int>(i);
+            fHost.View().SetItems(rcDryPresetCombo, items, index);
+        };
         hooks.showSelection = [this](const TPresetSelection& s) {
             fHost.View().SetText(rcDryPresetCaption, s.caption);
             fHost.View().SetText(rcDryDialValue, s.dialText);

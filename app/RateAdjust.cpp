@@ -42,8 +42,7 @@ void TRateAdjust::ShowRateAndSwath()
     const TAppPreset& p = *fState.preset;
     IModeView& view = fHost.View();
     if (fState.primaryMode == pmFireGate) {
-        const TDisplayFactors f = ComputeDisplayFactors(units);
-        view.SetText(rcGateRateValue, FormatQuantity(p.AppRateSI() * f.volumeRate, f.volumeRateLabel, units.area == 0));
+        view.SetText(rcGateRateValue, FormatRate(false, p.AppRateSI(), units));
         view.SetText(rcGateSwathValue, FormatSwathWidth(p.SwathWidthSI(), units));
     } else {
         view.SetText(rcDryRateValue, FormatAppRate(p.AppRateSI(), units));
@@ -95,13 +94,24 @@ void TRateAdjust::RefreshRateDisplays()
 
 void TRateAdjust::SetBump(int v)
 {
+    StoreBump(v / 100.0, v);
+}
+
+void TRateAdjust::StoreBump(double factor, int sliderValue)
+{
     if (!fState.quantities)
         return;
-    fState.quantities->SetBump(static_cast<float>(v / 100.0));
-    fHost.View().SetText(rcDryBumpLabel, Format("Bump: %d%%", v - 100));
+    fState.quantities->SetBump(static_cast<float>(factor));
+    // The slider, its label and the stored "Bump" (restored at the next mode
+    // set) always tell the bump in use.
+    const bool wasBumping = fBumping;
+    fBumping = true;
+    fHost.View().SetValue(rcDryBumpSlider, sliderValue);
+    fBumping = wasBumping;
+    fHost.View().SetText(rcDryBumpLabel, Format("Bump: %d%%", sliderValue - 100));
     if (TMemIniFile* ini = fHost.SettingsIni()) {
         ini->WriteFloat(Format("Controller Settings for Mode:%d", static_cast<int>(fState.primaryMode)), "Bump",
-                        v / 100.0);
+                        factor);
         fHost.SaveSettingsIni();
     }
     RecomputeOpening();
@@ -163,12 +173,23 @@ void TRateAdjust::TweakChange(int value)
 
 void TRateAdjust::TweakNextClick()
 {
+    const int asked = fState.preset ? static_cast<int>(RoundHalfEven(fState.preset->RateTweak() * 100.0)) : 100;
+    std::string refusal;
+    bool refused = false;
     if (fState.preset && fState.quantities && DryMode() && std::fabs(fState.preset->RateTweak() - 1.0) > 1e-9) {
-        fState.preset->ApplyRateTweak();
-        fState.quantities->SetBump(1.0f);
+        if (fState.preset->ApplyRateTweak(&refusal))
+            StoreBump(1.0, 100); // the reshaped curve already gives the rate asked for
+        else
+            refused = true;
         RecomputeOpening();
     }
     ShowTweak(100);
+    if (refused) {
+        // The pilot stays on the tweak sheet and reads why nothing changed.
+        fHost.View().SetText(rcDryTweakLabel, Format("Tweak of %d%% refused: %s", asked - 100, refusal));
+        fHost.View().ShowSheet(rcDryPages, dsTweak);
+        return;
+    }
     fHost.View().ShowSheet(rcDryPages, dsSystem);
 }
 
@@ -210,16 +231,7 @@ bool TRateAdjust::ProposeAutoBump()
 
 void TRateAdjust::ApplyAutoBump(double proposal)
 {
-    if (!fState.quantities)
-        return;
-    const int v = std::clamp(static_cast<int>(RoundHalfEven(proposal * 100)), kSliderMin, kSliderMax);
-    fBumping = true;
-    fHost.View().SetValue(rcDryBumpSlider, v);
-    fBumping = false;
-    fState.quantities->SetBump(static_cast<float>(proposal));
-    fHost.View().SetText(rcDryBumpLabel, Format("Bump: %d%%", v - 100));
-    RecomputeOpening();
-    ShowRateAndSwath();
+    StoreBump(proposal, std::clamp(static_cast<int>(RoundHalfEven(proposal * 100)), kSliderMin, kSliderMax));
 }
 
 void TRateAdjust::AutoBumpClick(bool on)
@@ -243,7 +255,8 @@ void TRateAdjust::RateValueClick()
 {
     if (!fState.preset || !fState.quantities)
         return;
-    const double factor = fState.quantities->Factors().massRate;
+    // The same rate unit as the preset's rate and the run page text.
+    const double factor = DisplayRateUnit(true, fHost.DisplayUnits()).factor;
     const bool variable = fState.variableRate;
     double value = variable ? fState.quantities->MaxVariableRate() * factor : fState.preset->AppRate();
     if (!fHost.EditValue(variable ? "Max of Variable Application Rate" : "Application Rate", value))

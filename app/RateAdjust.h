@@ -61,6 +61,8 @@ public:
 private:
     void BumpStep(int direction);
     void SetBump(int sliderValue);
+    // The bump in use: calculated quantities, slider, label and "Bump" key.
+    void StoreBump(double factor, int sliderValue);
     void ShowTweak(int value);
     bool DryMode() const;
 

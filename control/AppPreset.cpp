@@ -5,6 +5,7 @@
 #include "store/IniFile.h"
 #include "store/IniPaths.h"
 #include "store/Log.h"
+#include "ui/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +29,20 @@ public:
 private:
     bool& fFlag;
 };
+
+// Each flow at least the one before it, and above it wherever the old curve
+// rose: otherwise the flow-to-opening table would send the gate further open
+// for less flow, or have two openings for one flow.
+bool StillRises(const TArrayOfXYPair& before, const TArrayOfXYPair& after)
+{
+    for (size_t i = 1; i < after.Length(); ++i) {
+        if (after[i].Y < after[i - 1].Y)
+            return false;
+        if (before[i].Y > before[i - 1].Y && !(after[i].Y > after[i - 1].Y))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -99,7 +114,23 @@ void TAppPreset::WriteThrough(const std::string& section, const std::string& key
     if (fLoading || !fFile)
         return;
     fFile->WriteFloat(section, key, fileValue);
-    fFile->UpdateFile();
+    // The same value again (a guidance system repeats its rate in every
+    // sentence) leaves the file alone.
+    if (fFile->Modified())
+        fFile->UpdateFile();
+}
+
+double TAppPreset::RateInput(double value) const
+{
+    if (fLoading)
+        return RateToInternal(fDry, fFileUnits, value);
+    const double factor = DisplayRateUnit(fDry, fDisplayUnits).factor;
+    return factor > 0 ? value / factor : value;
+}
+
+double TAppPreset::RateDisplay(double internal) const
+{
+    return internal * DisplayRateUnit(fDry, fDisplayUnits).factor;
 }
 
 void TAppPreset::Changed_()
@@ -186,9 +217,14 @@ void TAppPreset::ReadCalibration()
 
 void TAppPreset::SetAppRate(double value)
 {
+    SetAppRateSI(RateInput(value));
+}
+
+void TAppPreset::SetAppRateSI(double internal)
+{
     if (fNotifying)
         return;
-    fAppRate = static_cast<float>(RateToInternal(fDry, InputUnits(), value));
+    fAppRate = static_cast<float>(internal);
     WriteThrough(ConstantsSection(), "LastAppRate", RateFromInternal(fDry, fFileUnits, fAppRate));
     Changed_();
 }
@@ -197,7 +233,7 @@ void TAppPreset::SetCleanupRate(double value)
 {
     if (fNotifying)
         return;
-    fCleanupRate = static_cast<float>(RateToInternal(fDry, InputUnits(), value));
+    fCleanupRate = static_cast<float>(RateInput(value));
     WriteThrough(ConstantsSection(), "LastCleanupRate", RateFromInternal(fDry, fFileUnits, fCleanupRate));
     Changed_();
 }
@@ -242,12 +278,12 @@ void TAppPreset::SetRateTweak(double factor)
 
 double TAppPreset::AppRate() const
 {
-    return RateFromInternal(fDry, DisplayCodes(), fAppRate);
+    return RateDisplay(fAppRate);
 }
 
 double TAppPreset::CleanupRate() const
 {
-    return RateFromInternal(fDry, DisplayCodes(), fCleanupRate);
+    return RateDisplay(fCleanupRate);
 }
 
 double TAppPreset::SwathWidth() const
@@ -270,7 +306,7 @@ double TAppPreset::OpeningDemand() const
     return RelativeOpening() * fMaxOpening;
 }
 
-bool TAppPreset::ApplyRateTweak()
+bool TAppPreset::ApplyRateTweak(std::string* refusal)
 {
     if (!fDry) {
         if (fFile) {
@@ -279,17 +315,21 @@ bool TAppPreset::ApplyRateTweak()
         }
         return true;
     }
-    const bool reshaped = ReshapeDryCurve();
+    std::string why;
+    const bool reshaped = ReshapeDryCurve(why);
+    if (refusal)
+        *refusal = why;
     fRateTweak = 1.0;
     Changed_();
     return reshaped;
 }
 
-bool TAppPreset::ReshapeDryCurve()
+bool TAppPreset::ReshapeDryCurve(std::string& refusal)
 {
     const double t = fRateTweak;
     auto refuse = [&](const char* why) {
         Log("Calibration tweak not applied to %s: %s; curve unchanged", fSectionName, why);
+        refusal = why;
         return false;
     };
     if (!(fAppRate > 0 && fFixedAppSpeed > 0 && fSwathWidth > 0 && fMaxFlow > 0))
@@ -317,6 +357,8 @@ bool TAppPreset::ReshapeDryCurve()
             target = base + d * below;
         p.Y = target * w + (1 - w) * p.Y;
     }
+    if (!StillRises(fOpeningToFlow, curve))
+        return refuse("the flow would no longer rise with the opening");
     const double m = curve[curve.Length() - 1].Y;
     if (!(m > 0) || !std::isfinite(m))
         return refuse("the reshaped curve ends at no flow");

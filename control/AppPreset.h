@@ -54,7 +54,12 @@ public:
 
     // Setters. Rates, swath and speed take display units (file units while
     // loading); the full tank takes kg or L (file units while loading).
+    // Display rates are in DisplayRateUnit, the one rule of every rate the
+    // pilot sees or enters.
     void SetAppRate(double value);
+    // The rate in kg/ha or L/ha, as a guidance system or a fire-gate level
+    // gives it: stored as it is, with no trip through the display units.
+    void SetAppRateSI(double internal);
     void SetCleanupRate(double value);
     void SetSwathWidth(double value);
     void SetFixedAppSpeed(double value);
@@ -85,8 +90,10 @@ public:
     // tweak is stored as "AppRateTweek". Dry: the curve is reshaped so that
     // the present operating point gives the rate asked for, written to the
     // file, and the tweak returns to 1. False when the dry curve was left as
-    // it was because there is no positive operating point (logged).
-    bool ApplyRateTweak();
+    // it was (logged, and the reason given in `refusal`): no positive
+    // operating point, or a reshaped curve whose flow would not rise with the
+    // opening all the way (the gate would then open further for less flow).
+    bool ApplyRateTweak(std::string* refusal = nullptr);
 
     // Relative opening for the present relative flow, and that opening in metres.
     double RelativeOpening() const;
@@ -124,10 +131,14 @@ private:
     // Units of a value: the file's while loading, the display's otherwise.
     TPresetUnitCodes InputUnits() const;
     TPresetUnitCodes DisplayCodes() const;
+    // A rate given to a setter (display units, file units while loading) in
+    // kg/ha or L/ha, and an internal rate in display units.
+    double RateInput(double value) const;
+    double RateDisplay(double internal) const;
     void WriteThrough(const std::string& section, const std::string& key, double fileValue);
     void Changed_();
     void ReadCalibration();
-    bool ReshapeDryCurve();
+    bool ReshapeDryCurve(std::string& refusal);
 
     bool fDry;
     TCalculatedQuantities* fQuantities;

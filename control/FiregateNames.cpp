@@ -8,7 +8,6 @@ namespace orv {
 
 namespace {
 constexpr double kLevelRate = 4074.58333; // L/ha per coverage level
-constexpr double kAcresPerHectare = 2.471053814672;
 } // namespace
 
 std::string FiregatePresetName(const std::string& material, const std::string& levelText)
@@ -38,16 +37,6 @@ float FiregateLevel(const std::string& name)
 double FiregateLevelRate(float level)
 {
     return level * kLevelRate;
-}
-
-double FiregateLevelRateForDisplay(float level, unsigned volumeCode)
-{
-    const double rate = FiregateLevelRate(level);
-    if (volumeCode == 0)
-        return rate * 0.264172051 / kAcresPerHectare;
-    if (volumeCode == 1)
-        return rate * 0.219969 / kAcresPerHectare;
-    return rate;
 }
 
 void TFiregateMaterialList::Build(const std::vector<std::string>& presetNames)

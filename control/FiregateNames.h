@@ -14,8 +14,6 @@ float FiregateLevel(const std::string& name);
 // Application rate (L/ha) of a coverage level: one level is one US gallon per
 // 100 square feet.
 double FiregateLevelRate(float level);
-// That rate in the display volume unit per area (for the preset's rate setter).
-double FiregateLevelRateForDisplay(float level, unsigned volumeCode);
 
 // The materials and levels offered on the fire-gate page, built from the
 // names of section "PRESETS": sorted by material (locale order) then level,

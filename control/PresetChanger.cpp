@@ -90,7 +90,9 @@ void TPresetChanger::ChangeFiregateLevel(const std::string& material, const std:
     fHost.settings->UpdateFile();
 
     SelectPreset();
-    Preset()->SetAppRate(FiregateLevelRateForDisplay(level, fHost.units->volume));
+    // In L/ha as the level defines it: a trip through the display units could
+    // only lose precision.
+    Preset()->SetAppRateSI(FiregateLevelRate(level));
     q->Recompute();
     Call(fHooks.refreshSwathDisplay);
     Call(fHooks.applyTimerSettings);
@@ -100,13 +102,19 @@ bool TPresetChanger::RequestDryMaterialChange(const std::string& presetName)
 {
     if (fChanging || presetName.empty() || !fHost.quantities())
         return false;
+    if (Preset() && SameText(Preset()->SectionName(), presetName))
+        return false; // a yes would empty a full tank for nothing
     if (!fHooks.askConfirmation) {
         ChangeDryMaterial(presetName);
         return true;
     }
     fHooks.askConfirmation(
         kMaterialQuestion, [this, presetName] { ChangeDryMaterial(presetName); },
-        [this] { Call(fHooks.returnToPreviousPage); });
+        [this] {
+            Call(fHooks.returnToPreviousPage);
+            if (fHooks.showPresetInUse)
+                fHooks.showPresetInUse(Preset() ? Preset()->SectionName() : std::string());
+        });
     return true;
 }
 

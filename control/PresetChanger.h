@@ -38,6 +38,8 @@ struct TPresetHooks {
     std::function<void()> zeroJob;            // as "New Job" does, with its own question
     std::function<void()> backupSettings;     // INI backup of "LastSelectedPreset.ini"
     std::function<void()> returnToPreviousPage;
+    // After a refused change: the preset combo shows the material in use again.
+    std::function<void(const std::string& presetName)> showPresetInUse;
     std::function<void()> refreshTankDisplay;
     std::function<void()> refreshSwathDisplay;
     std::function<void()> refreshFullTankDisplay;
@@ -59,9 +61,10 @@ public:
     // The pilot chose another level of a fire-gate material.
     void ChangeFiregateLevel(const std::string& material, const std::string& levelText);
 
-    // The pilot chose another entry of the dry preset combo box. Asks for
+    // The pilot chose an entry of the dry preset combo box. Asks for
     // confirmation; false when the request was ignored (a change is under
-    // way, nothing is chosen, or no calculated quantities exist).
+    // way, nothing is chosen, no calculated quantities exist, or the entry is
+    // the material in use: choosing it again changes nothing).
     bool RequestDryMaterialChange(const std::string& presetName);
     bool ChangeInProgress() const { return fChanging; }
 

@@ -7,11 +7,6 @@
 
 namespace orv {
 
-namespace {
-constexpr double kAcresPerHectare = 2.471053814672;
-constexpr double kPoundsPerKg = 2.20462;
-} // namespace
-
 int64_t RoundHalfEven(double v)
 {
     if (!std::isfinite(v))
@@ -22,9 +17,13 @@ int64_t RoundHalfEven(double v)
 
 std::string FormatAppRate(double kgPerHa, const TDisplayUnits& units)
 {
-    if (units.area == 0)
-        return Format("%.0f %s", kgPerHa * kPoundsPerKg / kAcresPerHectare, "lbs/ac");
-    return Format("%.1f %s", kgPerHa, "kg/ha");
+    return FormatRate(true, kgPerHa, units);
+}
+
+std::string FormatRate(bool dry, double internal, const TDisplayUnits& units)
+{
+    const TRateUnit unit = DisplayRateUnit(dry, units);
+    return FormatQuantity(internal * unit.factor, unit.label, unit.wholeNumbers);
 }
 
 std::string FormatSwathWidth(double metres, const TDisplayUnits& units)

@@ -12,6 +12,8 @@ namespace orv {
 
 // Application rate, internal kg/ha: "120 lbs/ac" or "134.5 kg/ha" (by the area code).
 std::string FormatAppRate(double kgPerHa, const TDisplayUnits& units);
+// A dry (kg/ha) or fire-gate (L/ha) rate in its display unit (DisplayRateUnit).
+std::string FormatRate(bool dry, double internal, const TDisplayUnits& units);
 // Swath width, internal metres: "90 ft" or "27.4 m".
 std::string FormatSwathWidth(double metres, const TDisplayUnits& units);
 // A value already in display units with its label.

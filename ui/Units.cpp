@@ -66,6 +66,21 @@ uint8_t MassCodeForVolume(uint8_t volumeCode)
     return volumeCode == 2 ? 1 : 0;
 }
 
+TRateUnit DisplayRateUnit(bool dry, const TDisplayUnits& units)
+{
+    const TAreaUnitRecord& area = AreaUnit(units.area);
+    TRateUnit r;
+    r.label = dry ? area.massRateLabel : area.volumeRateLabel;
+    if (area.code == 0) {
+        // The per-acre labels name pounds and gallons whatever the mass and
+        // volume choice, so the number is in pounds or gallons too.
+        const double amount = dry ? MassUnit(0).factor : VolumeUnit(units.volume == 1 ? 1 : 0).factor;
+        r.factor = amount / area.factor;
+        r.wholeNumbers = true;
+    }
+    return r;
+}
+
 TDisplayFactors ComputeDisplayFactors(const TDisplayUnits& units)
 {
     TDisplayFactors f;
@@ -81,18 +96,12 @@ TDisplayFactors ComputeDisplayFactors(const TDisplayUnits& units)
     const TAreaUnitRecord& area = AreaUnit(units.area);
     f.area = area.factor;
     f.areaLabel = area.label;
-    f.massRateLabel = area.massRateLabel;
-    f.volumeRateLabel = area.volumeRateLabel;
-    // Per acre the rate factor follows the mass or volume unit as well as the
-    // area (label and factor may then disagree, as the stored choices allow);
-    // per hectare rates are always shown as kg/ha or L/ha, factor 1.
-    if (area.code == 0) {
-        f.massRate = f.mass / area.factor;
-        f.volumeRate = f.volume / area.factor;
-    } else {
-        f.massRate = 1;
-        f.volumeRate = 1;
-    }
+    const TRateUnit massRate = DisplayRateUnit(true, units);
+    const TRateUnit volumeRate = DisplayRateUnit(false, units);
+    f.massRate = massRate.factor;
+    f.massRateLabel = massRate.label;
+    f.volumeRate = volumeRate.factor;
+    f.volumeRateLabel = volumeRate.label;
     const TUnitRecord& length = LengthUnit(units.length);
     f.length = length.factor;
     f.lengthLabel = length.label;

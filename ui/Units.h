@@ -45,6 +45,19 @@ bool ImperialLength(const TDisplayUnits& units);
 // The mass code that goes with a volume choice: kilograms with litres only.
 uint8_t MassCodeForVolume(uint8_t volumeCode);
 
+// The unit an application rate is shown and entered in. It follows the area
+// choice alone, so that the label always names the unit the number is in:
+// per acre a dry rate is in pounds and a fire-gate rate in gallons (imperial
+// gallons for "LBS, Gallons", US gallons otherwise); per hectare in kg or L.
+// Internal kg/ha or L/ha × factor = display value. Every rate the pilot sees
+// or enters, and every rate the guidance link brings, goes through it.
+struct TRateUnit {
+    double factor = 1;
+    const char* label = "kg/ha";
+    bool wholeNumbers = false; // per-acre rates are shown as whole numbers
+};
+TRateUnit DisplayRateUnit(bool dry, const TDisplayUnits& units);
+
 // Labels and factors of one unit record, fixed when the calculated quantities
 // are made or a primary mode is set up.
 struct TDisplayFactors {

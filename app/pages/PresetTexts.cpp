@@ -16,7 +16,6 @@ namespace {
 // The amount unit of a preset in the display units, and whether it is imperial.
 struct TAmountUnit {
     std::string label;
-    std::string rateLabel;
     double factor;
     bool imperial;
 };
@@ -25,11 +24,11 @@ TAmountUnit AmountUnit(bool dry, const TDisplayUnits& units)
 {
     if (dry) {
         const bool pounds = units.mass == 0;
-        return {MassUnit(units.mass).label, pounds ? "lbs/ac" : "kg/ha", MassUnit(units.mass).factor, pounds};
+        return {MassUnit(units.mass).label, MassUnit(units.mass).factor, pounds};
     }
     const bool gallons = units.volume == 0 || units.volume == 1;
     const double factor = units.volume == 0 ? 0.264172051 : units.volume == 1 ? 0.219969 : 1.0;
-    return {VolumeUnit(units.volume).label, gallons ? "gal/ac" : "L/ha", factor, gallons};
+    return {VolumeUnit(units.volume).label, factor, gallons};
 }
 
 } // namespace
@@ -46,8 +45,8 @@ TPresetTexts PresetTexts(const TAppPreset& p, const TDisplayUnits& units)
         t.material = FiregateMaterial(p.SectionName());
         t.level = Format("%.1F", static_cast<double>(FiregateLevel(p.SectionName())));
     }
-    t.appRate = FormatQuantity(RateFromInternal(p.Dry(), codes, p.AppRateSI()), amount.rateLabel, amount.imperial);
-    t.cleanupRate = FormatQuantity(RateFromInternal(p.Dry(), codes, p.CleanupRateSI()), amount.rateLabel, amount.imperial);
+    t.appRate = FormatRate(p.Dry(), p.AppRateSI(), units);
+    t.cleanupRate = FormatRate(p.Dry(), p.CleanupRateSI(), units);
     t.swathWidth = FormatSwathWidth(p.SwathWidthSI(), units);
     const TUnitRecord& speed = SpeedUnit(units.speed);
     const bool imperialSpeed = units.speed == 0 || units.speed == 2;

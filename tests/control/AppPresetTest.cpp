@@ -4,9 +4,12 @@
 #include "store/IniFile.h"
 #include "tests/control/PresetFiles.h"
 #include "tests/support/TempDir.h"
+#include "ui/UnitFormat.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace orv {
@@ -358,6 +361,134 @@ TEST_F(AppPresetTest, DryReshapeWithoutAnOperatingPointLeavesTheCurve)
     EXPECT_DOUBLE_EQ(p->MaxFlow(), 20);
     EXPECT_EQ(p->OpeningToFlow()[3].Y, 0.8);
     EXPECT_EQ(TMemIniFile(dir.File("DryMaterialPresets.ini")).ToText(), before);
+}
+
+// Every combination of the area and the mass/volume choice: what the pilot
+// enters, what is stored and what the run page shows are the same rate.
+TEST_F(AppPresetTest, RatesInEveryUnitChoiceAreEnteredStoredAndShownAlike)
+{
+    const double kgPerLbAc = 2.4710538 / 2.20462; // 1 lbs/ac in kg/ha
+    const struct {
+        uint8_t area, volume;
+        double entered; // display units
+        double stored;  // kg/ha
+        const char* shown;
+    } cases[] = {
+        {0, 0, 100, 100 * kgPerLbAc, "100 lbs/ac"},
+        {0, 2, 100, 100 * kgPerLbAc, "100 lbs/ac"}, // acres with "Kg, Litres"
+        {1, 0, 100, 100, "100.0 kg/ha"},             // hectares with "LBS, US Gallons"
+        {1, 2, 100, 100, "100.0 kg/ha"},
+    };
+    for (const auto& c : cases) {
+        const std::string what = "area " + std::to_string(c.area) + ", volume " + std::to_string(c.volume);
+        units = TDisplayUnits{};
+        units.area = c.area;
+        units.volume = c.volume;
+        units.mass = c.volume == 2 ? 1 : 0;
+        dir.Write("DryMaterialPresets.ini", test::kDryPresets);
+        auto q = Quantities(pmDryMaterial);
+        for (const char* name : {"Urea", "Wheat"}) { // kg/ha and lbs/ac files
+            auto p = Dry(*q, name);
+            p->SetAppRate(c.entered);
+            EXPECT_NEAR(p->AppRateSI(), c.stored, 1e-4) << what << ", " << name;
+            EXPECT_NEAR(p->AppRate(), c.entered, 1e-4) << what << ", " << name;
+            EXPECT_EQ(FormatAppRate(p->AppRateSI(), units), c.shown) << what << ", " << name;
+            q->Recompute();
+            EXPECT_NEAR(q->TargetRate(), c.entered, 1e-3) << what << ", " << name;
+        }
+    }
+}
+
+TEST_F(AppPresetTest, ARateInKgPerHectareIsStoredAsItIsWhateverTheUnits)
+{
+    units.area = 1; // hectares with pounds
+    auto q = Quantities(pmDryMaterial);
+    auto p = Dry(*q, "Wheat"); // a pounds-per-acre file
+    p->SetAppRateSI(100);
+    EXPECT_EQ(p->AppRateSI(), 100.0f);
+    EXPECT_NEAR(p->AppRate(), 100, 1e-9);
+    TMemIniFile file(dir.File("DryMaterialPresets.ini"));
+    EXPECT_NEAR(file.ReadFloat("Wheat CONSTANTS", "LastAppRate", 0), 100 * 2.20462 / 2.471053814672, 1e-4);
+}
+
+// A section added behind the preset's back survives only while the preset
+// does not write its file again.
+void MarkFile(const std::string& path)
+{
+    std::ofstream(path, std::ios::app) << "[Untouched]\nMark=1\n";
+}
+
+bool StillMarked(const std::string& path)
+{
+    return TMemIniFile(path).SectionExists("Untouched");
+}
+
+TEST_F(AppPresetTest, TheSameRateAgainLeavesThePresetFileAlone)
+{
+    units = metric;
+    auto q = Quantities(pmDryMaterial);
+    auto p = Dry(*q, "Urea");
+    const std::string path = dir.File("DryMaterialPresets.ini");
+    p->SetAppRateSI(123.25);
+    MarkFile(path);
+    for (int i = 0; i < 3; ++i) {
+        p->SetAppRateSI(123.25);
+        p->SetAppRate(123.25);
+    }
+    EXPECT_TRUE(StillMarked(path)) << "the file was rewritten with the value it held";
+    p->SetAppRateSI(124);
+    EXPECT_FALSE(StillMarked(path));
+    EXPECT_NEAR(TMemIniFile(path).ReadFloat("Urea CONSTANTS", "LastAppRate", 0), 124, 1e-9);
+}
+
+// The factory Urea at its 150 kg/ha operating point (relative flow 0.566,
+// opening 0.642): a tweak of -50% would lift the pairs above the operating
+// point to 0.7 -> 1.08, 0.8 -> 1.01, 0.9 -> 0.95, so the gate would open
+// further for less flow.
+TEST_F(AppPresetTest, ATweakThatWouldMakeTheCurveFallIsRefusedAndChangesNothing)
+{
+    std::filesystem::copy_file(std::string(ORVANE_FACTORY_DIR) + "/DryMaterialPresets.ini",
+                               dir.File("DryMaterialPresets.ini"), std::filesystem::copy_options::overwrite_existing);
+    units = metric;
+    auto q = Quantities(pmDryMaterial);
+    auto p = Dry(*q, "Urea");
+    const std::string before = TMemIniFile(dir.File("DryMaterialPresets.ini")).ToText();
+    const TArrayOfXYPair curve = p->OpeningToFlow();
+    p->SetRateTweak(0.5);
+    std::string refusal;
+    EXPECT_FALSE(p->ApplyRateTweak(&refusal));
+    EXPECT_EQ(refusal, "the flow would no longer rise with the opening");
+    EXPECT_DOUBLE_EQ(p->RateTweak(), 1.0);
+    EXPECT_DOUBLE_EQ(p->MaxFlow(), 35);
+    ASSERT_EQ(p->OpeningToFlow().Length(), curve.Length());
+    for (size_t i = 0; i < curve.Length(); ++i)
+        EXPECT_EQ(p->OpeningToFlow()[i].Y, curve[i].Y) << i;
+    EXPECT_EQ(TMemIniFile(dir.File("DryMaterialPresets.ini")).ToText(), before);
+}
+
+// Whatever the pilot picks on the tweak slider (50..150 %), the preset file
+// never holds a curve whose flow falls as the gate opens.
+TEST_F(AppPresetTest, NoTweakOnTheSliderWritesAFallingCurve)
+{
+    units = metric;
+    int applied = 0, refused = 0;
+    for (int v = 50; v <= 150; v += 5) {
+        if (v == 100)
+            continue;
+        std::filesystem::copy_file(std::string(ORVANE_FACTORY_DIR) + "/DryMaterialPresets.ini",
+                                   dir.File("DryMaterialPresets.ini"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        auto q = Quantities(pmDryMaterial);
+        auto p = Dry(*q, "Urea");
+        p->SetRateTweak(v / 100.0);
+        p->ApplyRateTweak() ? ++applied : ++refused;
+        auto again = Dry(*q, "Urea");
+        const TArrayOfXYPair& written = again->OpeningToFlow();
+        for (size_t i = 1; i < written.Length(); ++i)
+            EXPECT_GT(written[i].Y, written[i - 1].Y) << "tweak " << v << "%, pair " << i;
+    }
+    EXPECT_GT(applied, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST_F(AppPresetTest, RelativeOpeningAndOpeningDemand)

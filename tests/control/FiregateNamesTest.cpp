@@ -1,4 +1,5 @@
 #include "control/FiregateNames.h"
+#include "ui/UnitFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,19 @@ TEST(FiregateNamesTest, SplitsMaterialAndLevel)
 TEST(FiregateNamesTest, LevelRates)
 {
     EXPECT_NEAR(FiregateLevelRate(5), 20372.91665, 1e-6);
-    // Level 5 in US gallons per acre: 5 × 4074.58333 × 0.264172051 / 2.471053814672 = 2178.0
-    EXPECT_NEAR(FiregateLevelRateForDisplay(5, 0), 2177.9999870204906, 1e-9);
-    EXPECT_NEAR(FiregateLevelRateForDisplay(1, 1), 4074.58333 * 0.219969 / 2.471053814672, 1e-9);
-    EXPECT_NEAR(FiregateLevelRateForDisplay(2, 2), 8149.16666, 1e-9);
+    // As the pilot sees them. Level 5 in US gallons per acre:
+    // 5 × 4074.58333 × 0.26417205 / 2.4710538 = 2178.0; level 1 in imperial
+    // gallons per acre: 4074.58333 × 0.219969 / 2.4710538 = 362.7.
+    TDisplayUnits usAcres;
+    TDisplayUnits imperialAcres;
+    imperialAcres.volume = 1;
+    TDisplayUnits litresHectares;
+    litresHectares.area = 1;
+    litresHectares.volume = 2;
+    litresHectares.mass = 1;
+    EXPECT_EQ(FormatRate(false, FiregateLevelRate(5), usAcres), "2178 gal/ac");
+    EXPECT_EQ(FormatRate(false, FiregateLevelRate(1), imperialAcres), "363 gal/ac");
+    EXPECT_EQ(FormatRate(false, FiregateLevelRate(2), litresHectares), "8149.2 L/ha");
 }
 
 TEST(FiregateNamesTest, MaterialListIsSortedWithoutDuplicates)

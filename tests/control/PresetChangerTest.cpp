@@ -4,6 +4,7 @@
 #include "store/IniFile.h"
 #include "tests/control/PresetFiles.h"
 #include "tests/support/TempDir.h"
+#include "ui/UnitFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,7 @@ protected:
         hooks.refreshTankDisplay = [this] { calls.push_back("tank"); };
         hooks.applyTimerSettings = [this] { calls.push_back("timer"); };
         hooks.showSelection = [this](const TPresetSelection& s) { shown.push_back(s); };
+        hooks.showPresetInUse = [this](const std::string& name) { inUse.push_back(name); };
         return TPresetChanger(std::move(host), std::move(hooks));
     }
 
@@ -57,6 +59,7 @@ protected:
     std::vector<std::string> questions;
     std::vector<std::string> calls;
     std::vector<TPresetSelection> shown;
+    std::vector<std::string> inUse;
     std::function<void()> confirm;
     std::function<void()> refuse;
     int notifications = 0;
@@ -100,7 +103,7 @@ TEST_F(PresetChangerTest, FiregateLevelChange)
     EXPECT_EQ(q->Preset(), preset.get());
     EXPECT_EQ(q->Figures().presentTankDispersed, 1800); // the load counts as used
     EXPECT_FLOAT_EQ(q->CoverageLevel(), 5);
-    // The level's rate in US gallons per acre (2178.0) goes through the setter: 20372.9 L/ha.
+    // The level's rate, 20372.9 L/ha (2178.0 US gallons per acre).
     EXPECT_NEAR(preset->AppRateSI(), 20372.91665, 0.01);
     EXPECT_GE(notifications, 1);
     ASSERT_EQ(shown.size(), 1u);
@@ -143,7 +146,55 @@ TEST_F(PresetChangerTest, RefusalChangesNothing)
     refuse();
     EXPECT_EQ(preset->SectionName(), "Urea");
     EXPECT_EQ(calls, std::vector<std::string>{"previous"});
+    EXPECT_EQ(inUse, std::vector<std::string>{"Urea"}) << "the combo goes back to the material in use";
     EXPECT_FALSE(settings->SectionExists("Controller Settings for Mode:1"));
+}
+
+TEST_F(PresetChangerTest, ChoosingTheMaterialInUseAsksNothingAndKeepsTheTank)
+{
+    q = std::make_unique<TCalculatedQuantities>(pmDryMaterial, dir.Path(), units);
+    preset = std::make_unique<TAppPreset>(true, q.get(), units, pmDryMaterial, dir.Path(), "Urea", "Urea");
+    q->Figures().presentFullTank = 900;
+    TAppPreset* before = preset.get();
+    TPresetChanger changer = Changer();
+    EXPECT_FALSE(changer.RequestDryMaterialChange("Urea"));
+    EXPECT_FALSE(changer.RequestDryMaterialChange("UREA")); // preset names are INI sections
+    EXPECT_TRUE(questions.empty());
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(preset.get(), before);
+    EXPECT_EQ(q->Figures().presentFullTank, 900);
+}
+
+// A level's rate is litres per hectare by definition; the display units only
+// show it.
+TEST_F(PresetChangerTest, FiregateLevelRateIsStoredInLitresPerHectareWhateverTheUnits)
+{
+    mode = pmFireGate;
+    const struct {
+        uint8_t area, volume;
+        const char* shown;
+    } cases[] = {{0, 0, "2178 gal/ac"}, {0, 1, "1814 gal/ac"}, {0, 2, "2178 gal/ac"},
+                 {1, 0, "20372.9 L/ha"}, {1, 2, "20372.9 L/ha"}};
+    for (const auto& c : cases) {
+        units = TDisplayUnits{};
+        units.area = c.area;
+        units.volume = c.volume;
+        units.mass = c.volume == 2 ? 1 : 0;
+        dir.Write("FiregatePresets.ini", test::kFiregatePresets);
+        q = std::make_unique<TCalculatedQuantities>(pmFireGate, dir.Path(), units);
+        preset = std::make_unique<TAppPreset>(false, q.get(), units, pmFireGate, dir.Path(), "COMMON",
+                                              "RETARDANT Level 2.0");
+        TPresetChanger changer = Changer();
+        changer.ChangeFiregateLevel("WATER", "5.0");
+        const std::string what = "area " + std::to_string(c.area) + ", volume " + std::to_string(c.volume);
+        EXPECT_NEAR(preset->AppRateSI(), 20372.91665, 0.01) << what;
+        EXPECT_EQ(FormatRate(false, preset->AppRateSI(), units), c.shown) << what;
+        // The WATER section is in US gallons per acre.
+        EXPECT_NEAR(TMemIniFile(dir.File("FiregatePresets.ini")).ReadFloat("WATER Level 5.0 CONSTANTS", "LastAppRate", 0),
+                    2178.0, 0.01)
+            << what;
+        preset.reset();
+    }
 }
 
 TEST_F(PresetChangerTest, RequestsAreIgnoredWithoutQuantitiesOrAName)

@@ -55,6 +55,14 @@ TEST(UnitFormatTest, AppRateAndSwath)
     // 150 kg/ha × 2.20462 / 2.471053814672 = 133.82 lbs/ac
     EXPECT_EQ(FormatAppRate(150, Units(0, 0)), "134 lbs/ac");
     EXPECT_EQ(FormatAppRate(150, Units(1, 1)), "150.0 kg/ha");
+    // Mixed choices: the area decides the rate unit.
+    EXPECT_EQ(FormatAppRate(150, Units(0, 0, 0)), "134 lbs/ac");
+    EXPECT_EQ(FormatAppRate(150, Units(1, 1, 0)), "150.0 kg/ha");
+    // Fire gate: 4074.58333 L/ha = 435.6 US gal/ac = 362.7 imperial gal/ac.
+    EXPECT_EQ(FormatRate(false, 4074.58333, Units(0, 0, 0)), "436 gal/ac");
+    EXPECT_EQ(FormatRate(false, 4074.58333, Units(0, 0, 1)), "363 gal/ac");
+    EXPECT_EQ(FormatRate(false, 4074.58333, Units(0, 0, 2)), "436 gal/ac");
+    EXPECT_EQ(FormatRate(false, 4074.58333, Units(1, 1, 0)), "4074.6 L/ha");
     EXPECT_EQ(FormatSwathWidth(27.432, Units(0)), "90 ft");
     EXPECT_EQ(FormatSwathWidth(27.432, Units(2)), "90 ft");
     EXPECT_EQ(FormatSwathWidth(27.432, Units(1)), "27.4 m");

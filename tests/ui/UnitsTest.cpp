@@ -67,25 +67,56 @@ TEST(UnitsTest, SpeedAndVolumeFactorsOfEveryCode)
     EXPECT_EQ(ComputeDisplayFactors(u).volumeLabel, "gal");
 }
 
-TEST(UnitsTest, RateLabelsFollowTheAreaAndFactorsTheAmountUnit)
+// Every combination of the area and the mass/volume choice: the rate label
+// names the unit the number is in. Per acre a dry rate is in pounds and a
+// fire-gate rate in gallons, per hectare in kilograms or litres, whatever the
+// mass and volume choice (which decide the tank and job quantities).
+TEST(UnitsTest, RateUnitsFollowTheAreaChoiceAndLabelTheirNumbers)
 {
-    TDisplayUnits acresKg;
-    acresKg.area = 0;
-    acresKg.volume = 2;
-    acresKg.mass = 1;
-    const TDisplayFactors f = ComputeDisplayFactors(acresKg);
-    EXPECT_EQ(f.massRateLabel, "lbs/ac");
-    EXPECT_NEAR(f.massRate, 1 / 2.4710538, 1e-12);
-
+    const double poundsPerAcre = 2.20462 / 2.4710538;
+    const double usGallonsPerAcre = 0.26417205 / 2.4710538;
+    const double imperialGallonsPerAcre = 0.219969 / 2.4710538;
+    const struct {
+        uint8_t area, volume;
+        const char* dryLabel;
+        double dryFactor;
+        const char* wetLabel;
+        double wetFactor;
+        bool whole;
+    } cases[] = {
+        {0, 0, "lbs/ac", poundsPerAcre, "gal/ac", usGallonsPerAcre, true},
+        {0, 1, "lbs/ac", poundsPerAcre, "gal/ac", imperialGallonsPerAcre, true},
+        {0, 2, "lbs/ac", poundsPerAcre, "gal/ac", usGallonsPerAcre, true},
+        {1, 0, "kg/ha", 1, "L/ha", 1, false},
+        {1, 1, "kg/ha", 1, "L/ha", 1, false},
+        {1, 2, "kg/ha", 1, "L/ha", 1, false},
+    };
+    for (const auto& c : cases) {
+        TDisplayUnits u;
+        u.area = c.area;
+        u.volume = c.volume;
+        u.mass = MassCodeForVolume(c.volume);
+        const std::string what = "area " + std::to_string(c.area) + ", volume " + std::to_string(c.volume);
+        const TRateUnit dry = DisplayRateUnit(true, u);
+        const TRateUnit wet = DisplayRateUnit(false, u);
+        EXPECT_STREQ(dry.label, c.dryLabel) << what;
+        EXPECT_NEAR(dry.factor, c.dryFactor, 1e-12) << what;
+        EXPECT_STREQ(wet.label, c.wetLabel) << what;
+        EXPECT_NEAR(wet.factor, c.wetFactor, 1e-12) << what;
+        EXPECT_EQ(dry.wholeNumbers, c.whole) << what;
+        // The display factors of the calculated quantities are the same rule.
+        const TDisplayFactors f = ComputeDisplayFactors(u);
+        EXPECT_EQ(f.massRateLabel, c.dryLabel) << what;
+        EXPECT_EQ(f.massRate, dry.factor) << what;
+        EXPECT_EQ(f.volumeRateLabel, c.wetLabel) << what;
+        EXPECT_EQ(f.volumeRate, wet.factor) << what;
+    }
     TDisplayUnits hectaresLb;
     hectaresLb.area = 1;
     const TDisplayFactors g = ComputeDisplayFactors(hectaresLb);
-    EXPECT_EQ(g.massRateLabel, "kg/ha");
-    EXPECT_EQ(g.volumeRateLabel, "L/ha");
     EXPECT_EQ(g.areaLabel, "ha");
-    EXPECT_EQ(g.massRate, 1);
-    EXPECT_EQ(g.volumeRate, 1);
     EXPECT_EQ(g.area, 1);
+    EXPECT_EQ(g.massLabel, "lb") << "the tank stays in the mass choice";
 }
 
 TEST(UnitsTest, MetricLengthLabels)
