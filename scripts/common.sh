@@ -9,6 +9,7 @@ ORVANE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   udev usbutils
+  xvfb xdotool qt6-qpa-plugins
   locales  # source of the decimal-comma locale the number-format tests compile
 )
 

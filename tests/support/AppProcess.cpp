@@ -16,7 +16,7 @@ extern char** environ;
 
 namespace orv::test {
 
-AppProcess::AppProcess(const std::string& iniDir, const std::string& portsDir)
+AppProcess::AppProcess(const std::string& iniDir, const std::string& portsDir, const std::string& display)
 {
     fOutputPath = fTemp.File("orvane.out");
     const std::string binary = BinaryDir() + "/orvane";
@@ -24,13 +24,18 @@ AppProcess::AppProcess(const std::string& iniDir, const std::string& portsDir)
     for (char** e = environ; *e; ++e) {
         const std::string v = *e;
         if (v.rfind("ORVANE_HOME=", 0) == 0 || v.rfind("ORVANE_PORTS=", 0) == 0 ||
-            v.rfind("ORVANE_SYSFS=", 0) == 0 || v.rfind("QT_QPA_PLATFORM=", 0) == 0)
+            v.rfind("ORVANE_SYSFS=", 0) == 0 || v.rfind("QT_QPA_PLATFORM=", 0) == 0 || v.rfind("DISPLAY=", 0) == 0)
             continue;
         env.push_back(v);
     }
     env.push_back("ORVANE_HOME=" + iniDir);
     env.push_back("ORVANE_PORTS=" + portsDir);
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    if (display.empty()) {
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+    } else {
+        env.push_back("QT_QPA_PLATFORM=xcb");
+        env.push_back("DISPLAY=" + display);
+    }
     // The hub restart must never reach this machine's real USB hubs.
     env.push_back("ORVANE_SYSFS=" + fTemp.Path());
     std::vector<char*> envp;

@@ -12,7 +12,9 @@ namespace orv::test {
 // is kept in a file that tests wait on. Every wait is bounded.
 class AppProcess {
 public:
-    AppProcess(const std::string& iniDir, const std::string& portsDir);
+    // `display` empty: the offscreen platform; otherwise an X display (":99")
+    // the window is shown on, for tests that type and click as a pilot does.
+    AppProcess(const std::string& iniDir, const std::string& portsDir, const std::string& display = {});
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
