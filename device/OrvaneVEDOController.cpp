@@ -32,7 +32,14 @@ std::unique_ptr<TDVIOController> OrvaneVEDOController::NewCanport() const
 
 void OrvaneVEDOController::UpdateLogKind()
 {
-    fLogKind = fCanport ? static_cast<int>(fCanport->LinkKind()) : -1;
+    // Every link the model makes, verifies or searches with takes the current
+    // target's kind, so that kind's file gets the lines from the first one on,
+    // not only once a verification has changed the link's own kind.
+    const int target = fCurrentCommTarget;
+    if (!fCanport)
+        fLogKind = -1;
+    else
+        fLogKind = target >= 0 && target <= 5 ? target : static_cast<int>(fCanport->LinkKind());
 }
 
 uint8_t OrvaneVEDOController::LinkFailureFlags() const
@@ -49,8 +56,10 @@ uint8_t OrvaneVEDOController::LinkFailureFlags() const
 
 void OrvaneVEDOController::SetCurrentCommTarget(int target)
 {
-    if (!fPortLocked)
-        fCurrentCommTarget = target;
+    if (fPortLocked)
+        return;
+    fCurrentCommTarget = target;
+    UpdateLogKind();
 }
 
 bool OrvaneVEDOController::FindCommTarget()

@@ -37,8 +37,9 @@ public:
     // 0x01 serial, 0x02 GPIO, 0x04 CAN, 0x08 USB-to-CAN ping failed,
     // 0x10 send, 0x20 receive watchdog, 0x40 not healthy; 0 without a link.
     uint8_t LinkFailureFlags() const;
-    // The link kind for choosing the log file: -1 without a link. Safe from
-    // any thread.
+    // The link kind for choosing the log file: -1 without a link, else the
+    // current target's kind (the kind of every link the model works with).
+    // Safe from any thread.
     int LinkKindForLog() const { return fLogKind; }
 
     int CurrentCommTarget() const { return fCurrentCommTarget; }
