@@ -105,6 +105,9 @@ std::vector<int> TPortSearch::ListPorts()
             fSio.SioDone(port);
         }
     }
+    // The probe mode is library-wide: left on, the next port opened for use
+    // (the GPS port) would keep whatever mode its device was in.
+    fSio.SioSetInteger(-1, kSioProbeMode, 0);
     return ports;
 }
 
@@ -114,6 +117,7 @@ bool TPortSearch::ProbePort(int port)
     const bool ok = fSio.SioReset(port, 128, 128) >= 0;
     if (ok)
         fSio.SioDone(port);
+    fSio.SioSetInteger(-1, kSioProbeMode, 0);
     return ok;
 }
 

@@ -71,6 +71,20 @@ bool ValidPort(int port)
     return port >= 0 && port <= 254;
 }
 
+// The line mode every port is used in: bytes pass unchanged both ways (no
+// line editing, echo, signals, CR/LF mapping or output processing), reads
+// never wait, the receiver is on and the modem lines are not watched. Flow
+// control, speed and framing stay as they are: they have calls of their own.
+void MakeRawLine(termios& t)
+{
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL | IUTF8);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ICANON | ISIG | IEXTEN | NOFLSH | TOSTOP);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
 } // namespace
 
 TTermiosSerialLibrary::TTermiosSerialLibrary(std::string folder) : fFolder(std::move(folder)) {}
@@ -115,6 +129,9 @@ int TTermiosSerialLibrary::SioReset(int port, int rxQueue, int txQueue)
     if (rxQueue <= 0 || txQueue <= 0)
         return kSioBadArgument;
     if (auto p = Find(port)) {
+        // A probe must not take the waiting bytes of a port in use.
+        if (fProbeMode)
+            return kSioAlreadyOpen;
         ::tcflush(p->fd, TCIOFLUSH);
         p->rxQueue = rxQueue;
         p->txQueue = txQueue;
@@ -139,10 +156,9 @@ int TTermiosSerialLibrary::SioReset(int port, int rxQueue, int txQueue)
         termios t {};
         if (::tcgetattr(p->fd, &t) != 0)
             return kSioCannotOpen;
-        ::cfmakeraw(&t);
-        t.c_cflag |= CLOCAL | CREAD;
-        t.c_cc[VMIN] = 0;
-        t.c_cc[VTIME] = 0;
+        MakeRawLine(t);
+        t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+        t.c_cflag |= CS8;
         ::cfsetspeed(&t, B115200);
         if (::tcsetattr(p->fd, TCSANOW, &t) != 0)
             return kSioCannotOpen;
@@ -194,6 +210,10 @@ int TTermiosSerialLibrary::SioParms(int port, int parity, int stopBits, int data
     termios t {};
     if (::tcgetattr(p->fd, &t) != 0)
         return Present(*p) ? kSioCannotOpen : kSioNoSuchPort;
+    // Setting the framing is what every user of a port does after opening it,
+    // so the raw line mode is set here as well: an open made while ports were
+    // being probed left the device's own mode (often a cooked terminal) alone.
+    MakeRawLine(t);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
     t.c_cflag |= kSizes[dataBits - 5];
     if (parity == 1)

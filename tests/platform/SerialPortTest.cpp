@@ -198,6 +198,58 @@ TEST_F(TermiosTest, ProbeModeLeavesTheLineSettingsAlone)
     close(fd);
 }
 
+TEST_F(TermiosTest, SettingTheFramingMakesTheLineRawWhateverModeTheOpenFound)
+{
+    Pty pty(dir.Path(), 3);
+    int fd = open(pty.Link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios cooked {};
+    tcgetattr(fd, &cooked);
+    cooked.c_lflag |= ICANON | ECHO | ISIG;
+    cooked.c_iflag |= ICRNL;
+    cooked.c_oflag |= OPOST | ONLCR;
+    tcsetattr(fd, TCSANOW, &cooked);
+    // Opened while another part of the program probes ports: the open leaves
+    // the mode alone, the set-up that follows does not.
+    sio.SioSetInteger(-1, kSioProbeMode, 1);
+    ASSERT_EQ(kSioOk, sio.SioReset(3, 512, 512));
+    sio.SioSetInteger(-1, kSioProbeMode, 0);
+    termios t {};
+    tcgetattr(fd, &t);
+    ASSERT_TRUE(t.c_lflag & ICANON);
+    EXPECT_EQ(kSioOk, sio.SioFlow(3, 'X'));
+    EXPECT_EQ(kSioOk, sio.SioBaud(3, 4));
+    EXPECT_EQ(kSioOk, sio.SioParms(3, 0, 1, 8));
+    tcgetattr(fd, &t);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
+    EXPECT_FALSE(t.c_iflag & (ICRNL | INLCR | IGNCR));
+    EXPECT_FALSE(t.c_oflag & OPOST);
+    EXPECT_EQ(0, t.c_cc[VMIN]);
+    // What the other calls set stays: flow control, speed, and the framing
+    // asked for (a pseudo-terminal keeps only the stop bits of it).
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_EQ(speed_t(B4800), cfgetospeed(&t));
+    EXPECT_EQ(tcflag_t(CSTOPB), t.c_cflag & (PARENB | PARODD | CSTOPB));
+    sio.SioDone(3);
+    close(fd);
+}
+
+TEST_F(TermiosTest, AProbeOfAPortInUseKeepsItsWaitingBytes)
+{
+    Pty pty(dir.Path(), 1);
+    ASSERT_EQ(kSioOk, sio.SioReset(1, 512, 512));
+    pty.Write("$GPRMC\r\n");
+    ASSERT_EQ(8, WaitRxQue(sio, 1, 8));
+    sio.SioSetInteger(-1, kSioProbeMode, 1);
+    EXPECT_EQ(kSioAlreadyOpen, sio.SioReset(1, 128, 128));
+    sio.SioSetInteger(-1, kSioProbeMode, 0);
+    EXPECT_EQ(8, sio.SioRxQue(1));
+    // Opened for use again, the port's buffers are reset as before.
+    EXPECT_EQ(kSioAlreadyOpen, sio.SioReset(1, 512, 512));
+    EXPECT_EQ(0, sio.SioRxQue(1));
+    sio.SioDone(1);
+}
+
 TEST_F(TermiosTest, RemovedNameIsReportedGone)
 {
     Pty pty(dir.Path(), 0);
