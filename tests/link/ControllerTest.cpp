@@ -363,14 +363,42 @@ TEST_F(LinkTest, ClosingWhileWorkersWaitForTheMainThreadCannotDeadlock)
 
 TEST_F(LinkTest, GpioBoardFunctionsAreSkippedWithoutAPort)
 {
-    TDVIOController link(serial, 0);
-    link.SetGpioDirections(1);
-    link.SetChannelConfig(1, 3);
-    link.SetCanRate(1, 6);
-    EXPECT_EQ(0, link.CanRate(1));
-    uint8_t byte = 1;
-    EXPECT_EQ(0, link.WriteChannel(&byte, 1, 1));
-    EXPECT_EQ(0, link.ChannelBytesAvailable(1));
+    constexpr int kPort = 6;
+    // The port is named but not open (the board's port is gone): nothing may
+    // be queued for it, no reply flag cleared, no wait taken.
+    auto link = MakeLink(0, kPort);
+    const int types[] = {gtDirections, gtClearBits, gtSerialConfig1, gtCanConfig1};
+    for (int type : types)
+        link->SetResponseFlag(type, true);
+    link->SetGpioDirections(1);
+    link->SetGpioBits(2);
+    link->ClearGpioBits(3, 1);
+    link->SetChannelConfig(1, 3);
+    link->SetCanRate(1, 6);
+    uint8_t byte = 0x5A;
+    EXPECT_EQ(0, link->WriteChannel(&byte, 1, 1));
+    EXPECT_EQ(0, link->ChannelBytesAvailable(1));
+    for (int type : types)
+        EXPECT_TRUE(link->GetResponseFlag(type)) << type;
+    EXPECT_EQ(0, link->CanRate(1));
+
+    // Once the port opens the writer sends what the link itself asks for (the
+    // DIP request, every turn) and nothing of the calls above.
+    const std::string dip = Str(BuildGpioFrame(gtDip, {}));
+    link->OpenLink(9);
+    ASSERT_TRUE(ServeUntil([&] { return CountWrites(kPort, dip) >= 3; }));
+    for (const auto& w : serial.Writes(kPort))
+        EXPECT_EQ(dip, w);
+
+    // With the port there the same calls reach the wire.
+    link->SetResponseFlag(gtDirections, true);
+    link->SetGpioDirections(1);
+    EXPECT_FALSE(link->GetResponseFlag(gtDirections));
+    EXPECT_EQ(1, link->WriteChannel(&byte, 1, 1));
+    const std::string directions = Str(BuildGpioFrame(gtDirections, {1}));
+    const std::string channel = Str(BuildGpioFrame(gtSerial1, {0x5A}));
+    EXPECT_TRUE(ServeUntil([&] { return CountWrites(kPort, directions) == 1 && CountWrites(kPort, channel) == 1; }));
+    link->CloseLink();
 }
 
 } // namespace

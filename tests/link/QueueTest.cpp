@@ -2,6 +2,7 @@
 #include "link/LinkInbox.h"
 #include "link/LinkLocks.h"
 #include "link/LinkOutbox.h"
+#include "link/SerialFrame.h"
 #include "nav/GPSClock.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "tests/link/LinkTestSupport.h"
@@ -96,14 +97,42 @@ TEST(LinkInboxTest, ChannelDataReadAcrossBuffersAndOverflowDropped)
 
 TEST(LinkInboxTest, TextKindsQueueRecordsAsCanChannelOne)
 {
+    std::string serialLine = "#03,11,22,33,44,55,66,77,88,";
+    serialLine += HexByte(SerialChecksum(serialLine)) + "\r\n";
+    struct Case {
+        int kind;
+        std::string text;
+        uint32_t identifier;
+    } cases[] = {
+        {4, "T000801038" "1122334455667788\r", 0x00080103},
+        {2, serialLine, 0x03}, // the direct line carries no board bits
+    };
+    for (const auto& c : cases) {
+        TLinkInbox inbox;
+        {
+            std::lock_guard lock(TLinkLocks::Receive());
+            inbox.AppendTextLocked(c.text);
+            TLinkInbox::TParseOutput out;
+            inbox.ParseLocked(c.kind, out);
+            EXPECT_EQ(1, out.Emitted) << c.kind;
+            EXPECT_EQ(1u, inbox.ReceivedQueueSizeLocked()) << c.kind;
+            inbox.ProcessLocked();
+            EXPECT_EQ(0u, inbox.ReceivedQueueSizeLocked()) << c.kind;
+        }
+        EXPECT_TRUE(inbox.ResponseFlag(gtCan1)) << c.kind;
+        EXPECT_FALSE(inbox.ResponseFlag(gtCan2)) << c.kind;
+        EXPECT_EQ(0u, inbox.CanQueueSize(2)) << c.kind;
+        ASSERT_EQ(1u, inbox.CanQueueSize(1)) << c.kind;
+        const auto r = inbox.PopCan(1);
+        ASSERT_TRUE(r) << c.kind;
+        EXPECT_EQ(0x80080000u, r->Header) << c.kind;
+        EXPECT_EQ(c.identifier, r->Identifier) << c.kind;
+        EXPECT_EQ(0x44332211u, r->DataLow) << c.kind;
+        EXPECT_EQ(0x88776655u, r->DataHigh) << c.kind;
+        EXPECT_FALSE(inbox.PopCan(1)) << c.kind;
+    }
     TLinkInbox inbox;
     std::lock_guard lock(TLinkLocks::Receive());
-    inbox.AppendTextLocked("T000801038" "1122334455667788\r");
-    TLinkInbox::TParseOutput out;
-    inbox.ParseLocked(4, out);
-    EXPECT_EQ(1, out.Emitted);
-    inbox.ProcessLocked();
-    EXPECT_EQ(0u, inbox.ReceivedQueueSizeLocked());
     inbox.AppendTextLocked(std::string(9000, 'q'));
     EXPECT_EQ(0u, inbox.TextSizeLocked()); // past 8192 the text goes
 }
@@ -216,15 +245,55 @@ TEST_F(LinkHealthTest, TenSecondsWithoutAReadBlocksTheReceiveSide)
 TEST_F(LinkHealthTest, ReadsInTimeKeepItHealthy)
 {
     TLinkHealth health(1);
+    health.SetLinkKind(4);
+    health.SetLinkUp(true);
+    // The reader's loop: a read, then the health check it runs every turn.
+    // Writes come in time throughout, so only the receive side is under test.
+    auto read = [&](int64_t takesMs) {
+        health.SetWatch(TWatch::Receive, true);
+        source.AdvanceMs(takesMs);
+        const bool healthy = health.LinkHealthy();
+        health.SetWatch(TWatch::Receive, false);
+        return healthy;
+    };
+    auto write = [&] {
+        health.SetWatch(TWatch::Send, true);
+        health.SetWatch(TWatch::Send, false);
+    };
+    EXPECT_TRUE(read(2500)); // a read may take its full 2.5 s
+    EXPECT_TRUE(health.LinkHealthy());
+    // A read every 9.9 s for over a minute keeps it up.
+    for (int i = 0; i < 7; ++i) {
+        source.AdvanceMs(9900);
+        write();
+        EXPECT_TRUE(health.LinkHealthy()) << i;
+        EXPECT_TRUE(read(0)) << i;
+        EXPECT_TRUE(health.LinkHealthy()) << i;
+    }
+    EXPECT_FALSE(health.ReceiveBlocked());
+    EXPECT_FALSE(log.Has("1: Received blocked"));
+    // Then the reads stop; the writes go on. Ten seconds later it is the
+    // receive side that takes the link down, not the send side.
+    source.AdvanceMs(9000);
+    write();
+    EXPECT_TRUE(health.LinkHealthy());
+    source.AdvanceMs(1001);
+    EXPECT_FALSE(health.LinkHealthy());
+    EXPECT_TRUE(health.ReceiveBlocked());
+    EXPECT_FALSE(health.SendBlocked());
+    EXPECT_TRUE(log.Has("1: Received blocked"));
+}
+
+TEST_F(LinkHealthTest, AReadLongerThanTwoAndAHalfSecondsBlocksTheLink)
+{
+    TLinkHealth health(2);
+    health.SetLinkKind(4);
     health.SetLinkUp(true);
     health.SetWatch(TWatch::Receive, true);
-    source.AdvanceMs(2500);
-    EXPECT_TRUE(health.LinkHealthy());
-    health.SetWatch(TWatch::Receive, false);
-    source.AdvanceMs(5000);
-    EXPECT_TRUE(health.LinkHealthy());
-    source.AdvanceMs(5001); // 10 s since the watchdog was set idle
+    source.AdvanceMs(2501);
     EXPECT_FALSE(health.LinkHealthy());
+    EXPECT_TRUE(health.ReceiveBlocked());
+    EXPECT_FALSE(health.SendBlocked());
 }
 
 TEST_F(LinkHealthTest, DownMarksTheKindsPingAndUpClearsEverything)

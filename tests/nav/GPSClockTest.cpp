@@ -76,8 +76,19 @@ TEST_F(GPSClockTest, StopwatchIdsReuseTheHighest)
 TEST_F(GPSClockTest, NowFollowsTheCounterNotTheWallClock)
 {
     const TDateTime t0 = clock.Now();
-    source.AdvanceMs(86'400'000 / 2); // half a day
+    EXPECT_NEAR(source.WallClockNow(), t0, 1e-9); // it starts from the system's date-time
+    // The system clock is set three days ahead, then an hour back; the counter
+    // does not move, and neither does Now.
+    source.SetWallClock(t0 + 3.0);
+    EXPECT_NEAR(t0, clock.Now(), 1e-9);
+    source.SetWallClock(t0 - 1.0 / 24);
+    EXPECT_NEAR(t0, clock.Now(), 1e-9);
+    // Half a day of counter later, Now is half a day on, whatever the system clock says.
+    source.AdvanceMs(86'400'000 / 2);
     EXPECT_NEAR(t0 + 0.5, clock.Now(), 1e-9);
+    EXPECT_NEAR(t0 - 1.0 / 24 + 0.5, source.WallClockNow(), 1e-9);
+    source.AdvanceMs(1234);
+    EXPECT_NEAR(t0 + 0.5 + 1234.0 / 86'400'000, clock.Now(), 1e-10);
 }
 
 TEST_F(GPSClockTest, TimeMarkKeepsOneStopwatchAndTwoSlots)
