@@ -146,16 +146,19 @@ bool TControllerSettings::ReadSection(TDeviceModel& model, const TMemIniFile& in
             fView->ShowSettingControl(key, true);
             fView->ShowSettingValue(key, value);
         }
-        if (key == cskSealedPosition) {
-            model.SetZeroPosition(board, static_cast<int16_t>(value));
-            // The wet sealed gate only opens to its sealed position.
-            if (mode == 2)
-                fValues[board][cskMaximumOpening] = value;
-        } else if (key == cskDryZeroOpening) {
-            model.SetDryZeroPosition(board, static_cast<int16_t>(value));
-        }
+        // The wet sealed gate only opens to its sealed position.
+        if (key == cskSealedPosition && mode == 2)
+            fValues[board][cskMaximumOpening] = value;
     }
     fLoaded[board] = true;
+    // The closed positions reach the boards at once (the device model sends
+    // the minimum), so they are handed over only from a whole section: a
+    // default stands in for a missing value on the page, never on the gate.
+    if (complete) {
+        model.SetZeroPosition(board, static_cast<int16_t>(fValues[board][cskSealedPosition]));
+        if (ModeUsesKey(mode, cskDryZeroOpening))
+            model.SetDryZeroPosition(board, static_cast<int16_t>(fValues[board][cskDryZeroOpening]));
+    }
     return complete;
 }
 

@@ -411,7 +411,10 @@ void TDeviceModel::SendMessageSet(int board, std::initializer_list<int> indices)
         switch (i) {
         case ciControlMessage: {
             const bool following = fState.armed && fState.underCanControl && !fState.fault;
-            d.SetByte(2, fState.pilotSwitch || (following && fState.controlMode == 2) ? 2 : 0);
+            // Until a position is commanded the message only carries the
+            // timer bits: the board must not follow its empty position.
+            const bool positioned = d.Word(0) != 0;
+            d.SetByte(2, positioned && (fState.pilotSwitch || (following && fState.controlMode == 2)) ? 2 : 0);
             d.SetByte(7, s.pendingChangeBits);
             s.command[i] = d;
             break;

@@ -150,9 +150,12 @@ void TStatusDecoder::DecodeStatus(int board, const TCanRecord& r, bool first)
     }
     if (s.moved || s.flagsChanged || s.highSpeedChanged)
         fActions.CallStatusHandler(skStatus, board);
+    // A board that was never given a position is not sent one: position 0
+    // would drive its gate against the closed end.
     if (!b.samples.empty()) {
         b.samples.clear();
-        fActions.SendControl(board);
+        if (b.command[ciControlMessage].Word(0) != 0)
+            fActions.SendControl(board);
     }
 }
 

@@ -261,12 +261,35 @@ TEST_F(ControllerSettingsTest, IncompleteBoardInheritsTheHighestCompleteBoardAnd
         EXPECT_EQ(value, onDisk.ReadString(Section(2), key, "")) << key;
 }
 
-TEST_F(ControllerSettingsTest, NoCompleteBoardLeavesTheFileAlone)
+TEST_F(ControllerSettingsTest, NoCompleteBoardLeavesTheFileAndTheBoardAlone)
 {
+    Report(2, TBoardReport{}); // present, its settings reported: commands would go out
+    link.sent.clear();
     WriteSection(Section(1), {{"SetSealedPosition", "120"}});
     EXPECT_FALSE(settings.LoadControllerSettings(2));
     EXPECT_FALSE(ini.SectionExists(Section(2)));
-    EXPECT_EQ(9000, model.ZeroPosition(2));
+    EXPECT_EQ(9000, settings.Values(2)[cskSealedPosition]) << "the default stands in on the page";
+    EXPECT_EQ(0, model.ZeroPosition(2)) << "but never on the gate";
+    EXPECT_EQ(0, model.DryZeroPosition(2));
+    EXPECT_TRUE(link.sent.empty()) << "a failed load sends nothing";
+}
+
+TEST_F(ControllerSettingsTest, ADamagedValueSendsNothingAndTheWholeSectionDoesOnceMended)
+{
+    Report(1, TBoardReport{});
+    link.sent.clear();
+    auto stored = StoredSettings();
+    stored["SetDryZeroOpening"] = "70000"; // beyond its field
+    StoreSection(1, stored);
+    EXPECT_FALSE(settings.LoadControllerSettings(1));
+    EXPECT_TRUE(link.sent.empty());
+    EXPECT_EQ(0, model.ZeroPosition(1)) << "the sealed position read before the damaged key stays back too";
+
+    StoreSection(1);
+    EXPECT_TRUE(settings.LoadControllerSettings(1));
+    EXPECT_EQ(120, model.ZeroPosition(1));
+    EXPECT_EQ(150, model.DryZeroPosition(1));
+    EXPECT_FALSE(link.sent.empty()) << "a whole section sets the board's minimum";
 }
 
 TEST_F(ControllerSettingsTest, NothingWithoutTheFileOrTheModel)

@@ -323,6 +323,28 @@ TEST_F(DeviceModelTest, APilotSwitchChangeResendsTheControlMessageAfterTheNextSt
     EXPECT_TRUE(model.Board(0).samples.empty());
 }
 
+TEST_F(DeviceModelTest, WithoutACommandedPositionNoControlMessageAsksTheGateToFollowOne)
+{
+    // A pilot switch that is on already at the first report: nothing to resend.
+    Feed(Status(0, 500, 1, 1, sbArmed));
+    EXPECT_TRUE(link.Codes().empty());
+    EXPECT_TRUE(model.Board(0).samples.empty());
+    // The timer bits still go out, without asking the gate to follow.
+    model.SetControlBits(0, 7);
+    ASSERT_EQ((std::vector<int>{0x01, 0x01}), link.Codes());
+    const TCanRecord& r = link.sent[0].record;
+    EXPECT_EQ(0, DataByte(r.DataLow, r.DataHigh, 0) | DataByte(r.DataLow, r.DataHigh, 1) << 8);
+    EXPECT_EQ(0, DataByte(r.DataLow, r.DataHigh, 2)) << "control mode";
+    EXPECT_EQ(7, DataByte(r.DataLow, r.DataHigh, 7));
+    // Once a position is commanded, the pilot switch asks for it.
+    model.SetZeroPosition(0, 100);
+    model.setPos(0, 400);
+    link.sent.clear();
+    model.SetControlBits(0, 0);
+    ASSERT_FALSE(link.sent.empty());
+    EXPECT_EQ(2, DataByte(link.sent[0].record.DataLow, link.sent[0].record.DataHigh, 2));
+}
+
 TEST_F(DeviceModelTest, RequestAllStatusSendsConfigStatusAndPwmRequests)
 {
     model.RequestAllOrvStatus();
