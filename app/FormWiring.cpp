@@ -104,7 +104,7 @@ void TFormCanComport::StartGpsLink()
     if (fGpsSelect)
         fGpsSelect->ShowResult(r);
     fGpsCapabilityMask = r.capabilityMask;
-    fModes->SetGpsCapabilities(r.capabilityMask);
+    fModes->GpsStarted(r);
 }
 
 void TFormCanComport::SaveModeSettings()

@@ -68,8 +68,21 @@ void TGpsControl::WriteGpsChoices()
 
 void TGpsControl::SetGpsCapabilities(uint8_t mask)
 {
+    if (fState.primaryMode == pmWetSealed || fState.primaryMode == pmMeteringPlate)
+        mask = 0;
     fState.gpsCapabilities = static_cast<uint8_t>(mask & kGpsAllBits);
     ApplyGpsFlags();
+}
+
+void TGpsControl::GpsStarted(const TGpsStartResult& result)
+{
+    // The speed step shows the link's status while one exists; without one
+    // nothing else would replace the last fix's status.
+    if (!result.runPageGpsText.empty()) {
+        fHost.View().SetText(rcGateGpsStatus, result.runPageGpsText);
+        fHost.View().SetText(rcDryGpsStatus, result.runPageGpsText);
+    }
+    SetGpsCapabilities(result.capabilityMask);
 }
 
 void TGpsControl::ShowCheck(uint8_t bit, bool on, bool enabled)

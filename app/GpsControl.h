@@ -5,6 +5,7 @@
 namespace orv {
 
 class IModeHost;
+struct TGpsStartResult;
 struct TModeState;
 
 // Which of speed, swath width and application rate come from the GPS input:
@@ -17,7 +18,12 @@ public:
     // Reads the three keys of the mode's section into the requested flags.
     void LoadGpsChoices();
     void WriteGpsChoices();
+    // What the selected input can supply; nothing in the modes that take no
+    // GPS values (wet sealed, metering plate).
     void SetGpsCapabilities(uint8_t mask);
+    // After Start GPS: its capabilities, and on the run pages' GPS status
+    // label what it has to say (a port that did not open).
+    void GpsStarted(const TGpsStartResult& result);
     // Effective flags from the requested ones and the capabilities; the
     // check boxes follow and the remote-disabled mask is sent.
     void ApplyGpsFlags();

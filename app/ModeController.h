@@ -59,6 +59,8 @@ public:
     void OnRemoteSwathWidth(float metres) { fGps.OnRemoteSwathWidth(metres); }
     // The capability mask of a newly selected GPS input.
     void SetGpsCapabilities(uint8_t mask) { fGps.SetGpsCapabilities(mask); }
+    // What Start GPS found (capabilities, the run pages' GPS text).
+    void GpsStarted(const TGpsStartResult& result) { fGps.GpsStarted(result); }
 
     // Shutdown and "Change System Settings": the mode's keys to disk.
     void SaveModeSettings();

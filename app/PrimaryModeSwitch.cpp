@@ -295,13 +295,37 @@ void TPrimaryModeSwitch::SetWetSealed()
     fState.preset.reset();
     fState.quantities.reset();
     fParts.park.SetDryZeroInUse(false);
-    if (TDeviceModel* model = fHost.DeviceModel()) {
-        const int last = model->State().lastBoard;
-        model->setPos(last, 0);
-        model->SendControl(last);
-    }
+    CloseAndSend(false);
     fState.gpsFlags = 0;
     fParts.gps.SetGpsCapabilities(0);
+}
+
+void TPrimaryModeSwitch::SetMeteringPlate()
+{
+    fParts.loop.SetFlowBlocked(true);
+    CloseAndSend(true);
+    fState.gpsFlags = 0;
+    fParts.gps.SetGpsCapabilities(0);
+}
+
+void TPrimaryModeSwitch::CloseAndSend(bool dryZero)
+{
+    // The previous mode's opening is still the commanded position: the gate
+    // is told the closed one at once, and never a position it does not know.
+    TDeviceModel* model = fHost.DeviceModel();
+    if (!model)
+        return;
+    for (int b = 0; b < kBoardCount; ++b) {
+        if (!model->BoardPresent(b))
+            continue;
+        const int closed = dryZero ? model->DryZeroPosition(b) : model->ZeroPosition(b);
+        if (closed <= 0 || model->ZeroPosition(b) <= 0) {
+            Log("Board %d has no closed position to go to", b);
+            continue;
+        }
+        model->setPos(b, closed);
+        model->SendControl(b);
+    }
 }
 
 void TPrimaryModeSwitch::SetSimpleDry()
@@ -396,9 +420,7 @@ void TPrimaryModeSwitch::SetPrimaryMode(uint8_t mode)
         SetWetSealed();
         break;
     case pmMeteringPlate:
-        fParts.loop.SetFlowBlocked(true);
-        fState.gpsFlags = 0;
-        fParts.gps.SetGpsCapabilities(0);
+        SetMeteringPlate();
         break;
     case pmSimpleDry:
         SetSimpleDry();

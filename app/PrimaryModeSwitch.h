@@ -64,6 +64,10 @@ private:
     void SetFireGate();
     void SetDryMaterial(uint8_t& pageModeCopy);
     void SetWetSealed();
+    void SetMeteringPlate();
+    // Every present board to the mode's closed position (the dry zero or the
+    // sealed position), sent now.
+    void CloseAndSend(bool dryZero);
     void SetSimpleDry();
     void MakePreset(bool dry, const std::string& common, const std::string& name);
     void CloseAllBoards();

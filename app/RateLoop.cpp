@@ -39,6 +39,12 @@ bool DryMode(uint8_t mode)
     return mode == pmDryMaterial || mode == pmSimpleDry;
 }
 
+// The dry modes close on the dry zero, the wet ones on the sealed position.
+bool ClosesOnDryZero(uint8_t mode)
+{
+    return DryMode(mode) || mode == pmMeteringPlate;
+}
+
 } // namespace
 
 TRateLoop::TRateLoop(TModeState& state, IModeHost& host, const TModeHooks& hooks, TGpsControl& gps)
@@ -93,9 +99,12 @@ void TRateLoop::TimerUpdateQuantities()
                 fHooks.accountDispersed(first);
             }
         }
-        // 5. The opening.
+        // 5. The opening; without a preset only the closing of a mode
+        // without flow.
         if (working && fState.preset && fState.quantities) {
             fState.currentOpening = fState.quantities->CurrentOpening();
+            SendAllOpenings();
+        } else if (fState.flowBlocked && !ProcedurePage(page)) {
             SendAllOpenings();
         }
     } catch (const std::exception& e) {
@@ -115,6 +124,8 @@ void TRateLoop::TimerUpdateQuantities()
 void TRateLoop::PollGuidance()
 {
     TGpsSource* source = fHost.GpsSource();
+    if (fHost.ControllerLinkUp() && source && source->RetryDue())
+        fHost.StartGps();
     if (fHost.ControllerLinkUp() && source && source->Link() && source->PollIfDue())
         fHost.ToggleLight(1);
     if (fHooks.scalePoll)
@@ -144,6 +155,10 @@ void TRateLoop::UpdateSpeed()
     TPeloCom* link = source ? source->Link() : nullptr;
     TCalculatedQuantities* q = fState.quantities.get();
     if (!fHost.ControllerLinkUp() || !link) {
+        // Without a GPS link no speed is fresh: the last one it gave must not
+        // go on setting the opening while the gauge reads "FIXED".
+        if (q)
+            q->SetUseGpsSpeed(false);
         ShowSpeedGauge(100, Format("FIXED: %.0f", q ? q->DisplaySpeed() : 0.0));
         return;
     }
@@ -178,11 +193,19 @@ void TRateLoop::SendOpening(int board)
         return;
     TDeviceModel* model = fHost.DeviceModel();
     TCalculatedQuantities* q = fState.quantities.get();
-    if (!model || !q || !fState.preset || board < 0 || board >= kBoardCount)
+    if (!model || board < 0 || board >= kBoardCount)
+        return;
+    const bool haveOpening = q && fState.preset;
+    // A mode without flow closes the gate whether or not it has a preset
+    // (metering plate and wet sealed have none).
+    if (!haveOpening && !fState.flowBlocked)
         return;
     const bool fire = fState.primaryMode == pmFireGate;
     const bool other = board != model->FirstBoard();
     const int sealed = model->ZeroPosition(board);
+    const int closed = ClosesOnDryZero(fState.primaryMode) ? model->DryZeroPosition(board) : sealed;
+    if (fState.flowBlocked && model->CommandedPosition(board) != closed)
+        model->setPos(board, closed);
     const int span = fHost.ConfiguredMaximum(board) - sealed;
     if (span <= 0) {
         if (fire && other)
@@ -191,12 +214,12 @@ void TRateLoop::SendOpening(int board)
     }
     if (fire && other)
         fHost.View().SetVisible(rcGateWarningMark, false);
+    if (!haveOpening)
+        return;
 
     const int boardMaximum = model->MaximumOpen(board);
-    int closed = sealed;
     double percent = 0;
     if (fState.preset->Dry()) {
-        closed = model->DryZeroPosition(board);
         percent = fState.currentOpening;
     } else {
         const double e = q->RequiredEquivalentOpening(q->Model().TankLevel());
@@ -207,10 +230,7 @@ void TRateLoop::SendOpening(int board)
         percent = q->Calibration().PhysicalToDigital().Interpolate(relative) * 100.0;
     }
     const int64_t target = closed + RoundHalfEven((boardMaximum - closed) * percent / 100.0);
-    if (fState.flowBlocked) {
-        if (model->CommandedPosition(board) != closed)
-            model->setPos(board, closed);
-    } else {
+    if (!fState.flowBlocked) {
         if (target > 0xFFFF)
             throw std::range_error(Format("Set position %d out of range", target));
         if (model->CommandedPosition(board) != target)

@@ -96,13 +96,21 @@ TGpsStartResult TGpsSource::Start(std::optional<float> presetFixedSpeed)
         link->RequestReceiverSetup(source.genericReceiver);
         link->SetGuidanceSelected(!source.genericReceiver);
         fLink = std::move(link);
+        fRetryWanted = false;
     } else {
         result.gpsNotAvailable = true;
         result.runPageGpsText = "Generic GPS Port Not Connecting";
+        fRetryWanted = true;
+        TGPSClock::Instance().SetDeadline(kRetryIntervalMs, fRetryDeadline);
     }
 
-    fSettings.WriteInteger(kSection, "SelectedGPS", fSelected);
-    Save();
+    // Retries start again and again with the same choice: the file is
+    // written only when the choice is new to it.
+    if (!fSettings.ValueExists(kSection, "SelectedGPS") ||
+        fSettings.ReadInteger(kSection, "SelectedGPS", 0) != fSelected) {
+        fSettings.WriteInteger(kSection, "SelectedGPS", fSelected);
+        Save();
+    }
 
     result.capabilityMask = source.capabilityMask;
     if (source.statusText)
@@ -117,6 +125,12 @@ void TGpsSource::Close(bool quiet)
     if (!quiet)
         DebugOut("Closing GPS");
     fLink.reset();
+    fRetryWanted = false;
+}
+
+bool TGpsSource::RetryDue() const
+{
+    return fRetryWanted && !fLink && !TGPSClock::Instance().DeadlineRunning(fRetryDeadline);
 }
 
 bool TGpsSource::PollIfDue()

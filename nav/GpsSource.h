@@ -41,6 +41,10 @@ public:
     static constexpr int64_t kPollIntervalMs = 100;
     static constexpr int64_t kRemoteTimeoutMs = 3000;
     static constexpr int64_t kRestartPauseMs = 20;
+    // A start whose port did not open is tried again this often, until one
+    // opens or the GPS is closed: a receiver plugged in again, or one slow to
+    // come back after a recovery, is taken up without the pilot's help.
+    static constexpr int64_t kRetryIntervalMs = 5000;
 
     TGpsSource(ISerialLibrary& library, TMemIniFile& settings);
     ~TGpsSource();
@@ -62,6 +66,9 @@ public:
 
     // Polls the link when its 100 ms interval has passed; true when characters were read.
     bool PollIfDue();
+    // The last start failed, the GPS was not closed since, and the retry
+    // interval has passed: time to start it again.
+    bool RetryDue() const;
 
     // Connected to every link started.
     TPeloCom::ValueEvent OnRemoteAppRate;
@@ -79,6 +86,8 @@ private:
     int fSelected = 0;
     std::unique_ptr<TPeloCom> fLink;
     TDeadline fPollDeadline;
+    bool fRetryWanted = false;
+    TDeadline fRetryDeadline;
 };
 
 } // namespace orv

@@ -89,6 +89,38 @@ TEST_F(GpsSourceTest, GenericReceiverThatDoesNotOpen)
     EXPECT_EQ(1, saves) << "the choice is stored all the same";
 }
 
+TEST_F(GpsSourceTest, AStartThatFailedIsDueAgainEveryRetryIntervalUntilAPortOpens)
+{
+    EXPECT_FALSE(gps->RetryDue()) << "nothing was started";
+    gps->Start(std::nullopt);
+    ASSERT_EQ(nullptr, gps->Link());
+    EXPECT_FALSE(gps->RetryDue());
+    source.AdvanceMs(TGpsSource::kRetryIntervalMs - 1);
+    EXPECT_FALSE(gps->RetryDue());
+    source.AdvanceMs(2);
+    EXPECT_TRUE(gps->RetryDue());
+
+    // Still no port: due again one interval after this start.
+    gps->Start(std::nullopt);
+    EXPECT_FALSE(gps->RetryDue());
+    source.AdvanceMs(TGpsSource::kRetryIntervalMs + 1);
+    EXPECT_TRUE(gps->RetryDue());
+    EXPECT_EQ(1, saves) << "the unchanged choice is not written again";
+
+    serial.AddPort(0);
+    EXPECT_TRUE(gps->Start(std::nullopt).connected);
+    source.AdvanceMs(10 * TGpsSource::kRetryIntervalMs);
+    EXPECT_FALSE(gps->RetryDue()) << "the link is up";
+}
+
+TEST_F(GpsSourceTest, ClosingTheGpsStopsTheRetries)
+{
+    gps->Start(std::nullopt);
+    gps->Close();
+    source.AdvanceMs(2 * TGpsSource::kRetryIntervalMs);
+    EXPECT_FALSE(gps->RetryDue());
+}
+
 TEST_F(GpsSourceTest, GuidanceSystemsAlwaysUseCom1)
 {
     const char* texts[] = {"AgNav GPS Selected", "Pelorin GPS Selected", "Satloc GPS Selected",

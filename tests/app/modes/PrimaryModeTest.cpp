@@ -24,6 +24,16 @@ protected:
         rig.controller.Modes().NewQuantities();
         rig.controller.Modes().SetPrimaryMode(mode);
     }
+    // Positions of the Control Messages sent (each once: the fake link is a GPIO board).
+    std::vector<int> SentPositions() const
+    {
+        std::vector<int> positions;
+        for (const auto& s : rig.link.sent)
+            if (CanMessageCode(s.record.Identifier) == 0x01)
+                positions.push_back(DataByte(s.record.DataLow, s.record.DataHigh, 0) |
+                                    DataByte(s.record.DataLow, s.record.DataHigh, 1) << 8);
+        return positions;
+    }
     ModeRig rig;
 };
 
@@ -48,6 +58,8 @@ TEST(PrimaryModeStart, WithoutThePrimaryModeSectionDryMaterialIsWritten)
 
 TEST_F(PrimaryMode, FireGate)
 {
+    rig.controller.SetDryZeroInUse(true); // unparked before the change
+    ASSERT_TRUE(rig.model.UsingDryZero());
     Set(pmFireGate);
     ASSERT_NE(rig.controller.Preset(), nullptr);
     EXPECT_FALSE(rig.controller.Preset()->Dry());
@@ -105,13 +117,19 @@ TEST_F(PrimaryMode, DryMaterialWithoutPresetsOrCalibrationsAsksForService)
 
 TEST_F(PrimaryMode, WetSealed)
 {
+    rig.controller.SetDryZeroInUse(true); // unparked before the change
+    ASSERT_TRUE(rig.model.UsingDryZero());
+    rig.model.setPos(0, 600); // the previous mode's opening
+    rig.link.sent.clear();
     Set(pmWetSealed);
     EXPECT_EQ(rig.controller.Preset(), nullptr);
     EXPECT_EQ(rig.controller.Quantities(), nullptr);
     EXPECT_TRUE(rig.controller.State().flowBlocked);
     EXPECT_EQ(rig.controller.State().gpsCapabilities, 0);
     EXPECT_FALSE(rig.host.view.enabled[rcDryGpsSpeed]);
-    EXPECT_FALSE(rig.model.UsingDryZero());
+    EXPECT_FALSE(rig.model.UsingDryZero()) << "the wet sealed gate is parked";
+    EXPECT_EQ(rig.model.CommandedPosition(0), 120) << "closed on the sealed position";
+    EXPECT_EQ(SentPositions(), std::vector<int>{120});
     EXPECT_TRUE(rig.host.updateQuantities);
     // Going live needs no preset here.
     rig.host.shownPage = pgRunWetSealed;
@@ -120,10 +138,25 @@ TEST_F(PrimaryMode, WetSealed)
 
 TEST_F(PrimaryMode, MeteringPlate)
 {
+    rig.model.setPos(0, 600); // the previous mode's opening
+    rig.link.sent.clear();
     Set(pmMeteringPlate);
     EXPECT_TRUE(rig.controller.State().flowBlocked);
     EXPECT_EQ(rig.controller.State().gpsCapabilities, 0);
     EXPECT_EQ(rig.controller.State().gpsFlags, 0);
+    EXPECT_EQ(rig.model.CommandedPosition(0), 150) << "closed on the dry zero";
+    EXPECT_EQ(SentPositions(), std::vector<int>{150});
+}
+
+TEST_F(PrimaryMode, AModeWithoutFlowSendsNoPositionItDoesNotKnow)
+{
+    rig.model.SetZeroPosition(0, 0); // never loaded
+    rig.model.setPos(0, 600);
+    rig.link.sent.clear();
+    for (uint8_t mode : {pmWetSealed, pmMeteringPlate}) {
+        Set(mode);
+        EXPECT_TRUE(SentPositions().empty()) << int(mode);
+    }
 }
 
 TEST_F(PrimaryMode, SimpleDry)

@@ -80,6 +80,23 @@ TEST_F(RateLoop, TargetAboveTheWordRangeIsARangeError)
     EXPECT_THROW(rig.controller.Loop().SendOpening(0), std::range_error);
 }
 
+TEST_F(RateLoop, AModeWithoutPresetKeepsItsGateClosed)
+{
+    struct Case {
+        uint8_t mode;
+        int page;
+        int closed;
+    };
+    for (const Case c : {Case{pmMeteringPlate, pgMeteringPlate, 150}, Case{pmWetSealed, pgRunWetSealed, 120}}) {
+        Set(c.mode);
+        rig.host.shownPage = c.page;
+        ASSERT_EQ(rig.controller.Preset(), nullptr);
+        rig.model.setPos(0, 600);
+        rig.controller.TimerUpdateQuantitiesTimer();
+        EXPECT_EQ(rig.model.CommandedPosition(0), c.closed) << int(c.mode);
+    }
+}
+
 TEST_F(RateLoop, FireGateOpeningFollowsTheModelAndFlowBlockedSeals)
 {
     Set(pmFireGate);
@@ -359,6 +376,51 @@ TEST_F(GpsSpeedLoop, LosingTheGpsFallsBackToTheFixedSpeed)
     EXPECT_FALSE(rig.controller.Quantities()->UseGpsSpeed());
     EXPECT_NEAR(rig.model.CommandedPosition(0), 645, 1) << "the fixed speed of the preset";
     EXPECT_EQ(rig.host.view.Text(rcDrySpeedGauge).rfind("FIXED: ", 0), 0u);
+}
+
+TEST_F(GpsSpeedLoop, AGpsLinkThatIsGoneGivesTheFixedSpeedAtTheNextSpeedStep)
+{
+    Tick(30.0);
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 406, 1);
+    // Closed (the failure page) and not opened again.
+    gps->Close();
+    const int64_t gone = rig.clock.NowMs();
+    Tick(std::nullopt);
+    EXPECT_LE(rig.clock.NowMs() - gone, TGpsSource::kRemoteTimeoutMs);
+    EXPECT_FALSE(rig.controller.Quantities()->UseGpsSpeed());
+    EXPECT_NEAR(rig.model.CommandedPosition(0), 645, 1) << "the fixed speed of the preset";
+    EXPECT_EQ(rig.host.view.Text(rcDrySpeedGauge).rfind("FIXED: ", 0), 0u);
+}
+
+TEST_F(GpsSpeedLoop, AStartWhosePortDidNotOpenIsShownAndRetriedByTheLoop)
+{
+    serial.RemovePort(0);
+    const TGpsStartResult r = gps->Start(static_cast<float>(rig.controller.Preset()->FixedAppSpeedSI()));
+    ASSERT_FALSE(r.connected);
+    rig.controller.GpsStarted(r);
+    EXPECT_EQ(rig.host.view.Text(rcDryGpsStatus), "Generic GPS Port Not Connecting");
+    EXPECT_EQ(rig.host.view.Text(rcGateGpsStatus), "Generic GPS Port Not Connecting");
+    const int starts = rig.host.gpsStarts;
+    const int64_t failed = rig.clock.NowMs();
+    while (rig.clock.NowMs() - failed < TGpsSource::kRetryIntervalMs - 250) {
+        Tick(std::nullopt);
+        ASSERT_EQ(starts, rig.host.gpsStarts) << "after " << rig.clock.NowMs() - failed << " ms";
+    }
+    while (rig.clock.NowMs() - failed <= TGpsSource::kRetryIntervalMs)
+        Tick(std::nullopt);
+    EXPECT_EQ(starts + 1, rig.host.gpsStarts);
+}
+
+TEST_F(GpsSpeedLoop, TheModesWithoutGpsValuesKeepNoCapabilityAfterAStart)
+{
+    rig.host.shownPage = pgSelectPrimaryMode;
+    S().primaryMode = pmMeteringPlate;
+    rig.controller.Modes().SetPrimaryMode(pmMeteringPlate);
+    TGpsStartResult r;
+    r.capabilityMask = 0x20;
+    rig.controller.GpsStarted(r);
+    EXPECT_EQ(S().gpsCapabilities, 0);
+    EXPECT_FALSE(rig.host.view.Enabled(rcDryGpsSpeed));
 }
 
 TEST_F(GpsSpeedLoop, LocalSpeedIgnoresTheGps)
