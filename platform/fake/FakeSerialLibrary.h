@@ -2,6 +2,7 @@
 #include "platform/SerialPort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -77,10 +78,18 @@ public:
         fPorts[port].failReset = result;
     }
     bool ProbeMode() const { return fProbe; }
+    // SioReset calls made while the probe mode was on.
+    int ProbeResets() const
+    {
+        std::lock_guard lock(fMutex);
+        return fProbeResets;
+    }
 
     int SioReset(int port, int, int) override
     {
         std::lock_guard lock(fMutex);
+        if (fProbe)
+            ++fProbeResets;
         auto& p = fPorts[port];
         if (p.failReset) {
             const int r = p.failReset;
@@ -193,7 +202,8 @@ private:
     mutable std::mutex fMutex;
     std::map<int, Port> fPorts;
     PutsHook fPutsHook;
-    bool fProbe = false;
+    std::atomic<bool> fProbe{false};
+    int fProbeResets = 0;
 };
 
 } // namespace orv

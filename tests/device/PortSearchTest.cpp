@@ -51,10 +51,15 @@ protected:
 TEST_F(PortSearchTest, ListsTheOpenablePortsAndLeavesThemClosed)
 {
     EXPECT_EQ((std::vector<int>{0, 1, 2, 4, 6}), model.ListPorts());
-    EXPECT_TRUE(serial.ProbeMode());
+    // Every port is opened in probe mode, and the mode is off again after:
+    // the next port opened for use gets its line set up.
+    EXPECT_EQ(255, serial.ProbeResets());
+    EXPECT_FALSE(serial.ProbeMode());
     EXPECT_EQ(0, serial.OpenCount());
     EXPECT_TRUE(model.ProbePort(4));
     EXPECT_FALSE(model.ProbePort(5));
+    EXPECT_EQ(257, serial.ProbeResets());
+    EXPECT_FALSE(serial.ProbeMode());
     EXPECT_EQ(0, serial.OpenCount());
 }
 
