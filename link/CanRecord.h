@@ -29,6 +29,8 @@ constexpr uint32_t kCanHeader = 0x80080000u;
 constexpr uint32_t kCanIdBase = 0x00080000u;
 // "Status Request": the code of the pings and the poll.
 constexpr uint8_t kStatusRequestCode = 0x02;
+// "Control Message": a board's commanded position and control bits.
+constexpr uint8_t kControlMessageCode = 0x01;
 
 // Identifier of a command: code | board × 0x100 | 0x00080000.
 constexpr uint32_t CanIdentifier(uint8_t code, int board)

@@ -243,10 +243,18 @@ void TDVIOController::SettleWait(int ms)
 
 // ---- sending ------------------------------------------------------------
 
+void TDVIOController::QueueCommandText(std::string text, uint8_t code, int board)
+{
+    fOutbox.QueueText(std::move(text), TextKindOfCode(code), static_cast<uint32_t>(code) << 8 | (board & 0xFF));
+    // Board commands go out at once, not on the writer's next time-out.
+    if (fWriter)
+        fWriter->Event().Set();
+}
+
 void TDVIOController::SendAdapterFrame(const TCanRecord& record)
 {
     fHealth.SetWatch(TWatch::Send, true);
-    fOutbox.QueueText(BuildAdapterFrame(record));
+    QueueCommandText(BuildAdapterFrame(record), CanMessageCode(record.Identifier), CanBoard(record.Identifier));
     fHealth.SetWatch(TWatch::Send, false);
 }
 
@@ -261,7 +269,8 @@ void TDVIOController::SendGpioCanFrame(int channel, const TCanRecord& record)
 
 bool TDVIOController::SendSerialFrame(uint8_t code, uint32_t dataLow, uint32_t dataHigh)
 {
-    fOutbox.QueueText(BuildSerialLine(code, dataLow, dataHigh));
+    // The direct line reaches one board: every command of a code shares a key.
+    QueueCommandText(BuildSerialLine(code, dataLow, dataHigh), code, 0);
     return true;
 }
 

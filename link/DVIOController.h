@@ -130,6 +130,8 @@ private:
     void FreeThread(std::unique_ptr<TPortNamedThread>& thread);
     // Closes the port if this link opened it.
     void ClosePort();
+    // Queues a board command's text by the rule of its code and wakes the writer.
+    void QueueCommandText(std::string text, uint8_t code, int board);
     void InitPings();
     // A wait on the main thread that keeps serving the workers' requests
     // (elsewhere a plain sleep).

@@ -99,11 +99,14 @@ bool TDVIOController::WriterTick(TPortWriteSerialThread& writer)
             }
         }
     } else {
+        // Texts go out in batches, one write and one pause for all that wait
+        // (up to a batch's size): a write per text, each with its pause, let
+        // a moving dual gate's commands and the status poll outrun the writer.
         while (!writer.Terminated()) {
-            auto text = fOutbox.TakeText();
-            if (!text)
+            const std::string batch = fOutbox.TakeTextBatch();
+            if (batch.empty())
                 break;
-            if (!WriteItem(writer, text->data(), static_cast<int>(text->size()), true)) {
+            if (!WriteItem(writer, batch.data(), static_cast<int>(batch.size()), true)) {
                 fOutbox.ClearText();
                 break;
             }

@@ -1,11 +1,26 @@
 #include "link/LinkOutbox.h"
 
+#include "link/CanRecord.h"
 #include "link/LinkLocks.h"
+#include "link/LinkLog.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace orv {
+
+const TTextRule kTextRules[2] = {
+    {kControlMessageCode, TTextKind::Latest},
+    {kStatusRequestCode, TTextKind::Poll},
+};
+
+TTextKind TextKindOfCode(uint8_t code)
+{
+    for (const auto& rule : kTextRules)
+        if (rule.code == code)
+            return rule.kind;
+    return TTextKind::Keep;
+}
 
 TLinkOutbox::TLinkOutbox()
 {
@@ -13,14 +28,44 @@ TLinkOutbox::TLinkOutbox()
         c.buffer.resize(kChannelCapacity);
 }
 
-void TLinkOutbox::QueueText(std::string text)
+void TLinkOutbox::Coalesce(std::deque<TTextEntry>& queue, std::string text, TTextKind kind, uint32_t key)
+{
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (it->kind != kind || it->key != key)
+            continue;
+        if (it->text == text) {
+            // The same again (the adapter's second copy): one more copy, in place.
+            it->copies = std::min(it->copies + 1, kMaxCopies);
+            return;
+        }
+        // Newer news: the waiting one goes, the new one queues behind
+        // whatever was sent before it.
+        queue.erase(it);
+        break;
+    }
+    queue.push_back({std::move(text), kind, key, 1});
+}
+
+void TLinkOutbox::QueueText(std::string text, TTextKind kind, uint32_t key)
 {
     if (fClosed)
         return;
     std::lock_guard lock(fTextLock);
-    fText.push_back(std::move(text));
-    while (fText.size() > kMaxQueuedText)
-        fText.pop_front();
+    switch (kind) {
+    case TTextKind::Keep:
+        if (fText.size() + fPolls.size() >= kMaxQueuedText) {
+            LinkLog(kLinkEventLevel, "Text queue full");
+            return;
+        }
+        fText.push_back({std::move(text), kind, key, 1});
+        break;
+    case TTextKind::Latest:
+        Coalesce(fText, std::move(text), kind, key);
+        break;
+    case TTextKind::Poll:
+        Coalesce(fPolls, std::move(text), kind, key);
+        break;
+    }
 }
 
 void TLinkOutbox::QueueGpio(TGpioType type, std::vector<uint8_t> data)
@@ -31,16 +76,48 @@ void TLinkOutbox::QueueGpio(TGpioType type, std::vector<uint8_t> data)
         fGpio.pop_front();
 }
 
+std::optional<TLinkOutbox::TTextEntry> TLinkOutbox::TakeEntryLocked()
+{
+    std::deque<TTextEntry>& from = fText.empty() ? fPolls : fText;
+    if (from.empty())
+        return std::nullopt;
+    TTextEntry e = std::move(from.front());
+    from.pop_front();
+    return e;
+}
+
+namespace {
+std::string Copies(const std::string& text, int copies)
+{
+    std::string out;
+    out.reserve(text.size() * static_cast<size_t>(copies));
+    for (int i = 0; i < copies; ++i)
+        out += text;
+    return out;
+}
+} // namespace
+
 std::optional<std::string> TLinkOutbox::TakeText()
 {
     std::lock_guard lock(fTextLock);
-    while (fText.size() > kMaxQueuedText)
-        fText.pop_front();
-    if (fText.empty())
+    auto e = TakeEntryLocked();
+    if (!e)
         return std::nullopt;
-    std::string s = std::move(fText.front());
-    fText.pop_front();
-    return s;
+    return Copies(e->text, e->copies);
+}
+
+std::string TLinkOutbox::TakeTextBatch(size_t maxBytes)
+{
+    std::lock_guard lock(fTextLock);
+    std::string batch;
+    while (true) {
+        const std::deque<TTextEntry>& next = fText.empty() ? fPolls : fText;
+        if (next.empty() || (!batch.empty() && batch.size() + next.front().Size() > maxBytes))
+            break;
+        const auto e = TakeEntryLocked();
+        batch += Copies(e->text, e->copies);
+    }
+    return batch;
 }
 
 std::optional<TGpioMessage> TLinkOutbox::TakeGpio()
@@ -59,6 +136,7 @@ void TLinkOutbox::ClearText()
 {
     std::lock_guard lock(fTextLock);
     fText.clear();
+    fPolls.clear();
 }
 
 void TLinkOutbox::ClearGpio()
@@ -70,7 +148,7 @@ void TLinkOutbox::ClearGpio()
 size_t TLinkOutbox::TextCount() const
 {
     std::lock_guard lock(fTextLock);
-    return fText.size();
+    return fText.size() + fPolls.size();
 }
 
 size_t TLinkOutbox::GpioCount() const

@@ -136,9 +136,10 @@ void TPortWriteSerialThread::Execute()
     fRunning = true;
     while (!Terminated()) {
         Event().Wait(WaitMs());
+        // Reset before the pass: a text queued while it runs wakes the next one.
+        Event().Reset();
         if (Terminated() || !fOwner.WriterTick(*this))
             break;
-        Event().Reset();
     }
     fRunning = false;
 }

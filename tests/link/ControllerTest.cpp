@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace orv {
@@ -50,6 +52,28 @@ protected:
     {
         const auto w = serial.Writes(port);
         return static_cast<size_t>(std::count(w.begin(), w.end(), bytes));
+    }
+    // The texts written so far, each with its CR (the writer may put several
+    // into one write).
+    std::vector<std::string> SentTexts(int port) const
+    {
+        std::vector<std::string> texts;
+        const std::string all = serial.Written(port);
+        size_t start = 0;
+        for (size_t cr = all.find('\r'); cr != std::string::npos; cr = all.find('\r', start)) {
+            texts.push_back(all.substr(start, cr + 1 - start));
+            start = cr + 1;
+        }
+        return texts;
+    }
+    // How often the text went out, wherever in a write it stood.
+    size_t CountSent(int port, const std::string& text) const
+    {
+        const std::string all = serial.Written(port);
+        size_t n = 0;
+        for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + text.size()))
+            ++n;
+        return n;
     }
 
     FakeSerialLibrary serial;
@@ -130,7 +154,7 @@ TEST_F(LinkTest, SerialLinkVerifiesOnAnAnswerAndQueuesIt)
     link->OpenLink(9);
     EXPECT_EQ(1, link->RequiredBits());
     EXPECT_TRUE(link->Opening());
-    ASSERT_TRUE(ServeUntil([&] { return CountWrites(1, StatusRequestLine()) >= 1; }));
+    ASSERT_TRUE(ServeUntil([&] { return CountSent(1, StatusRequestLine()) >= 1; }));
     serial.Feed(1, ControllerLine(0x03, 0x42));
     ASSERT_TRUE(ServeUntil([&] { return link->LinkVerified(); }));
     EXPECT_FALSE(link->Opening());
@@ -229,34 +253,212 @@ protected:
     FakeTimeSource source;
 };
 
+// Holds writes in the port while armed, as a slow port would, so that what
+// the link queues meanwhile piles up in the writer's queue.
+class WriteGate {
+public:
+    explicit WriteGate(FakeSerialLibrary& serial) : fSerial(serial)
+    {
+        serial.SetPutsHook([this](int, const std::string& bytes) {
+            std::unique_lock lock(fMutex);
+            if (fHold) {
+                fHeld = true;
+                fCond.wait(lock, [this] { return !fHold; });
+            }
+            return static_cast<int>(bytes.size());
+        });
+    }
+    ~WriteGate()
+    {
+        Release();
+        fSerial.SetPutsHook(nullptr);
+    }
+    void Hold()
+    {
+        std::lock_guard lock(fMutex);
+        fHold = true;
+        fHeld = false;
+    }
+    bool Held()
+    {
+        std::lock_guard lock(fMutex);
+        return fHeld;
+    }
+    void Release()
+    {
+        {
+            std::lock_guard lock(fMutex);
+            fHold = false;
+        }
+        fCond.notify_all();
+    }
+
+private:
+    FakeSerialLibrary& fSerial;
+    std::mutex fMutex;
+    std::condition_variable fCond;
+    bool fHold = false;
+    bool fHeld = false;
+};
+
+// An adapter link on port 3 under the fake clock: opened, its opening reset
+// and pings written, nothing else due.
+class AdapterQueueTest : public FakeClockLinkTest {
+protected:
+    void SetUp() override
+    {
+        FakeClockLinkTest::SetUp();
+        link = MakeLink(5, 3);
+        link->OpenLink(9);
+        ASSERT_TRUE(ServeUntil([&] { return CountSent(3, kAdapterPing) >= 2; }));
+    }
+    void TearDown() override
+    {
+        gate.Release();
+        link->CloseLink();
+        FakeClockLinkTest::TearDown();
+    }
+    // Sends a command as the device model does on the adapter: twice.
+    std::vector<std::string> Send(const TCanRecord& r)
+    {
+        link->SendAdapterFrame(r);
+        link->SendAdapterFrame(r);
+        return {BuildAdapterFrame(r), BuildAdapterFrame(r)};
+    }
+    // Holds the port in a write of one command; returns the texts sent so far.
+    size_t HoldTheWriter()
+    {
+        gate.Hold();
+        link->SendAdapterFrame(MakeCanRecord(CanIdentifier(0x0C, 1))); // "Request Controller Revision"
+        EXPECT_TRUE(ServeUntil([&] { return gate.Held(); }));
+        return SentTexts(3).size();
+    }
+    // Releases the port and returns every text written after the held one,
+    // up to and including a last command sent once all `count` came (so
+    // nothing else was still on its way).
+    std::vector<std::string> ReleaseAndCollect(size_t held, size_t count)
+    {
+        gate.Release();
+        EXPECT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= held + 1 + count; }));
+        const TCanRecord last = MakeCanRecord(CanIdentifier(0x0C, 2));
+        link->SendAdapterFrame(last);
+        EXPECT_TRUE(ServeUntil([&] { return CountSent(3, BuildAdapterFrame(last)) == 1; }));
+        const auto texts = SentTexts(3);
+        EXPECT_EQ(BuildAdapterFrame(MakeCanRecord(CanIdentifier(0x0C, 1))), texts.at(held));
+        return std::vector<std::string>(texts.begin() + static_cast<long>(held) + 1, texts.end());
+    }
+    static TCanRecord Position(int board, int pos)
+    {
+        return MakeCanRecord(CanIdentifier(kControlMessageCode, board), static_cast<uint32_t>(pos) | 2u << 16);
+    }
+
+    WriteGate gate{serial};
+    std::unique_ptr<TDVIOController> link;
+};
+
+TEST_F(AdapterQueueTest, ABurstOfSettingsAndBoardIdRequestsReachesTheWireWholeAndInOrder)
+{
+    const size_t held = HoldTheWriter();
+    std::vector<std::string> burst;
+    for (int i = 0; i < 20; ++i) {
+        const int board = 1 + i % 2;
+        for (const TCanRecord& r : {MakeCanRecord(CanIdentifier(0x05, board), 0x00960000u | i, 0x01000000u),
+                                    MakeCanRecord(CanIdentifier(0x15, board))})
+            for (auto& text : Send(r))
+                burst.push_back(text);
+    }
+    ASSERT_EQ(80u, burst.size()); // 40 commands, each twice
+    auto sent = ReleaseAndCollect(held, burst.size());
+    ASSERT_FALSE(sent.empty());
+    sent.pop_back(); // the closing command
+    EXPECT_EQ(burst, sent);
+}
+
+TEST_F(AdapterQueueTest, ControlMessagesForTwoBoardsCoalesceToEachBoardsLatest)
+{
+    const size_t held = HoldTheWriter();
+    const TCanRecord settings = MakeCanRecord(CanIdentifier(0x05, 1), 0x00960002u, 0x02000000u);
+    std::vector<std::string> expected;
+    for (int pos = 300; pos < 400; ++pos) {
+        Send(Position(1, pos));
+        Send(Position(2, pos + 200));
+        if (pos == 350)
+            expected = Send(settings); // kept, and before the positions sent after it
+    }
+    for (const TCanRecord& r : {Position(1, 399), Position(2, 599)})
+        for (int copy = 0; copy < 2; ++copy)
+            expected.push_back(BuildAdapterFrame(r));
+    auto sent = ReleaseAndCollect(held, expected.size());
+    ASSERT_FALSE(sent.empty());
+    sent.pop_back();
+    EXPECT_EQ(expected, sent);
+}
+
+TEST_F(AdapterQueueTest, PositionCommandsGoBeforeTheStatusPollAndThePollIsNotRepeated)
+{
+    const size_t held = HoldTheWriter();
+    const TCanRecord status = MakeCanRecord(CanIdentifier(kStatusRequestCode, 0));
+    for (int i = 0; i < 30; ++i) {
+        Send(status);
+        Send(Position(1, 400 + i));
+        Send(Position(2, 600 + i));
+    }
+    gate.Release();
+    ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= held + 1 + 6; }));
+    const auto texts = SentTexts(3);
+    const std::vector<std::string> expected = {
+        BuildAdapterFrame(Position(1, 429)), BuildAdapterFrame(Position(1, 429)),
+        BuildAdapterFrame(Position(2, 629)), BuildAdapterFrame(Position(2, 629)),
+        BuildAdapterFrame(status),           BuildAdapterFrame(status)};
+    EXPECT_EQ(expected, std::vector<std::string>(texts.begin() + static_cast<long>(held) + 1, texts.end()));
+}
+
+TEST_F(AdapterQueueTest, PositionCommandsGoOutWhileTheStatusPollRuns)
+{
+    // Status requests queued on every turn of the main loop, far more often
+    // than the poll's ten a second: each new position still reaches the wire.
+    const TCanRecord status = MakeCanRecord(CanIdentifier(kStatusRequestCode, 0));
+    for (int pos = 500; pos < 540; ++pos) {
+        Send(Position(1, pos));
+        Send(Position(2, pos + 100));
+        const std::string last = BuildAdapterFrame(Position(2, pos + 100));
+        ASSERT_TRUE(ServeUntil([&] {
+            Send(status);
+            return CountSent(3, last) == 2;
+        })) << pos;
+        EXPECT_EQ(2u, CountSent(3, BuildAdapterFrame(Position(1, pos)))) << pos;
+    }
+    EXPECT_GT(CountSent(3, BuildAdapterFrame(status)), 0u);
+}
+
 TEST_F(FakeClockLinkTest, AdapterWithoutAnswerPingsResetsAndTimesOut)
 {
     auto link = MakeLink(4, 3);
     link->OpenLink(9);
     EXPECT_EQ(8, link->RequiredBits());
     const std::vector<std::string> opening = {"C\r", "S6\r", "E\r", "O\r", kAdapterPing};
-    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 6; }));
-    const auto first = serial.Writes(3);
+    ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= 6; }));
+    const auto first = SentTexts(3);
     EXPECT_EQ(opening, std::vector<std::string>(first.begin(), first.begin() + 5));
     EXPECT_EQ(kAdapterPing, first[5]); // first ping at once: Count 1
     Advance(301);
-    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 7; })); // Count 2
+    ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= 7; })); // Count 2
     Advance(301);
-    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 8; })); // Count 3
+    ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= 8; })); // Count 3
     // The fourth attempt is the reset sequence, without waiting for the interval.
-    ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= 12; }));
+    ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= 12; }));
     EXPECT_TRUE(log.Has("3: USB to CAN Timed Out.  Trying CAN reset"));
-    const auto w = serial.Writes(3);
+    const auto w = SentTexts(3);
     EXPECT_EQ(opening.front(), w[8]);
     EXPECT_EQ("O\r", w[11]);
     for (int count = 5; count <= 8; ++count) {
         Advance(301);
-        ASSERT_TRUE(ServeUntil([&] { return serial.WriteCount(3) >= static_cast<size_t>(count + 8); })) << count;
+        ASSERT_TRUE(ServeUntil([&] { return SentTexts(3).size() >= static_cast<size_t>(count + 8); })) << count;
     }
     EXPECT_FALSE(link->UsbCanPingFailed());
     ASSERT_TRUE(ServeUntil([&] { return link->UsbCanPingFailed(); }));
     EXPECT_TRUE(log.Has("3: USB to CAN Timed Out"));
-    EXPECT_EQ(16u, serial.WriteCount(3));
+    EXPECT_EQ(16u, SentTexts(3).size());
     EXPECT_FALSE(link->LinkVerified());
     EXPECT_EQ(lfUsbCanPing, link->FailureBits());
     link->CloseLink();
@@ -268,7 +470,7 @@ TEST_F(FakeClockLinkTest, SerialPingTimesOutAfterFiveTries)
     link->OpenLink(9);
     const std::string ping = StatusRequestLine();
     for (size_t tries = 1; tries <= 5; ++tries) {
-        ASSERT_TRUE(ServeUntil([&] { return CountWrites(1, ping) >= tries + 1; })) << tries;
+        ASSERT_TRUE(ServeUntil([&] { return CountSent(1, ping) >= tries + 1; })) << tries;
         Advance(301);
     }
     ASSERT_TRUE(ServeUntil([&] { return link->SerialPingFailed(); }));

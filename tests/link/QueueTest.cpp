@@ -180,19 +180,101 @@ TEST(LinkOutboxTest, ChannelCapacityAndLargeFlushKeepsEveryByte)
     EXPECT_EQ(4095u, total);
 }
 
-TEST(LinkOutboxTest, QueuesKeepTheNewestEntriesAndClosedTextQueueIgnoresMore)
+TEST(LinkOutboxTest, TextsTheBoardsNeedAreAllKeptTheBinaryQueueKeepsTheNewestAndAClosedTextQueueIgnoresMore)
 {
     TLinkOutbox out;
-    for (int i = 0; i < 40; ++i)
+    // A burst of settings and board ID requests, each twice as the adapter path sends them.
+    for (int i = 0; i < 40; ++i) {
         out.QueueText(std::to_string(i));
-    EXPECT_EQ("8", *out.TakeText());
-    EXPECT_EQ(31u, out.TextCount());
+        out.QueueText(std::to_string(i));
+    }
+    EXPECT_EQ(80u, out.TextCount());
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(std::to_string(i), *out.TakeText()) << i;
+        ASSERT_EQ(std::to_string(i), *out.TakeText()) << i;
+    }
+    EXPECT_FALSE(out.TakeText());
+    out.QueueText("waiting");
     out.Close();
     out.QueueText("late");
-    EXPECT_EQ(31u, out.TextCount());
+    EXPECT_EQ(1u, out.TextCount());
     for (int i = 0; i < 12; ++i)
         out.QueueGpio(gtDirections, {static_cast<uint8_t>(i)});
     EXPECT_EQ(4, out.TakeGpio()->Data[0]);
+}
+
+TEST(LinkOutboxTest, ANewerLatestTextReplacesTheOneStillWaitingForItsKey)
+{
+    TLinkOutbox out;
+    constexpr uint32_t kLeft = 0x0101, kRight = 0x0102;
+    for (int pos = 100; pos < 150; ++pos) {
+        // Each position twice, as the adapter path sends it.
+        for (int copy = 0; copy < 2; ++copy) {
+            out.QueueText("L" + std::to_string(pos) + ";", TTextKind::Latest, kLeft);
+            out.QueueText("R" + std::to_string(pos + 1000) + ";", TTextKind::Latest, kRight);
+        }
+        if (pos == 120)
+            out.QueueText("settings;");
+    }
+    // The settings stay; of the positions only each board's newest waits,
+    // both copies of it, behind the settings that were sent before it.
+    EXPECT_EQ(3u, out.TextCount());
+    EXPECT_EQ("settings;", *out.TakeText());
+    EXPECT_EQ("L149;L149;", *out.TakeText());
+    EXPECT_EQ("R1149;R1149;", *out.TakeText());
+    EXPECT_FALSE(out.TakeText());
+    // A third copy of the same text adds nothing; once taken, it queues anew.
+    for (int i = 0; i < 3; ++i)
+        out.QueueText("L7;", TTextKind::Latest, kLeft);
+    EXPECT_EQ("L7;L7;", *out.TakeText());
+    out.QueueText("L7;", TTextKind::Latest, kLeft);
+    EXPECT_EQ("L7;", *out.TakeText());
+}
+
+TEST(LinkOutboxTest, PollsWaitForEverythingElseAndOneWaitsPerKey)
+{
+    TLinkOutbox out;
+    for (int i = 0; i < 30; ++i) {
+        out.QueueText("status;", TTextKind::Poll, 0x0200);
+        out.QueueText("status;", TTextKind::Poll, 0x0200);
+        out.QueueText("P" + std::to_string(i) + ";", TTextKind::Latest, 0x0101);
+    }
+    out.QueueText("id?;");
+    out.QueueText("other;", TTextKind::Poll, 0x0201);
+    EXPECT_EQ("P29;id?;status;status;other;", out.TakeTextBatch());
+    EXPECT_EQ(0u, out.TextCount());
+}
+
+TEST(LinkOutboxTest, ABatchFillsOneWriteAndKeepsTheOrder)
+{
+    TLinkOutbox out;
+    const std::string frame(27, 'T'); // an adapter command's length
+    for (int i = 0; i < 25; ++i)
+        out.QueueText(frame + std::to_string(i % 10));
+    out.QueueText("poll", TTextKind::Poll, 1);
+    std::string all;
+    size_t batches = 0;
+    for (std::string b = out.TakeTextBatch(); !b.empty(); b = out.TakeTextBatch()) {
+        EXPECT_LE(b.size(), TLinkOutbox::kMaxTextBatch);
+        all += b;
+        ++batches;
+    }
+    std::string expected;
+    for (int i = 0; i < 25; ++i)
+        expected += frame + std::to_string(i % 10);
+    EXPECT_EQ(expected + "poll", all);
+    EXPECT_EQ(2u, batches); // 25 × 28 + 4 bytes: two writes, not 26
+    // A text longer than a batch still goes, alone.
+    out.QueueText(std::string(TLinkOutbox::kMaxTextBatch + 5, 'x'));
+    EXPECT_EQ(TLinkOutbox::kMaxTextBatch + 5, out.TakeTextBatch().size());
+}
+
+TEST(LinkOutboxTest, CommandCodesDecideHowTheirTextsAreTreated)
+{
+    EXPECT_EQ(TTextKind::Latest, TextKindOfCode(kControlMessageCode));
+    EXPECT_EQ(TTextKind::Poll, TextKindOfCode(kStatusRequestCode));
+    for (uint8_t code : {0x05, 0x06, 0x0C, 0x14, 0x15, 0x17})
+        EXPECT_EQ(TTextKind::Keep, TextKindOfCode(code)) << int(code);
 }
 
 class LinkHealthTest : public ::testing::Test {
