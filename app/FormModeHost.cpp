@@ -2,16 +2,20 @@
 
 #include "app/FormCanComport.h"
 #include "app/IndicatorLights.h"
+#include "app/ModeController.h"
 #include "app/pages/RunPagesView.h"
 #include "device/ControllerSettings.h"
 #include "device/ControllerSettingsTable.h"
 #include "device/OrvaneVEDOController.h"
+#include "nav/CoordConvert.h"
 #include "nav/GpsSource.h"
 #include "store/IniFile.h"
 #include "store/IniPaths.h"
 #include "store/Log.h"
+#include "ui/UnitFormat.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -95,6 +99,11 @@ void TFormModeHost::ClearSettingsMatch(int board)
 int TFormModeHost::ConfiguredMaximum(int board)
 {
     return fForm.fSettings->Values(board)[cskMaximumOpening];
+}
+
+void TFormModeHost::SetDisplayedBoard(int board)
+{
+    fForm.fSettings->SetDisplayedBoard(board);
 }
 
 TMemIniFile* TFormModeHost::SettingsIni()
@@ -203,13 +212,33 @@ void TFormModeHost::ToggleLight(int light)
 
 bool TFormModeHost::EditValue(const std::string& title, double& value)
 {
-    // A plain number entry stands in for the keypad entry dialog.
-    bool ok = false;
-    const double v = QInputDialog::getDouble(&fForm, QString::fromStdString(title), QString::fromStdString(title),
-                                             value, -1e9, 1e9, 3, &ok);
+    return EditNumber(title, value, 3);
+}
+
+bool TFormModeHost::EditNumber(const std::string& title, double& value, int decimals)
+{
+    QInputDialog dialog(&fForm);
+    dialog.setObjectName(QStringLiteral("DlgNumEdit"));
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.setLabelText(QString::fromStdString(title));
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    // Ranges are the caller's to judge, so that it can say what was wrong.
+    dialog.setDoubleRange(-1e9, 1e9);
+    dialog.setDoubleDecimals(decimals);
+    dialog.setDoubleValue(value);
+    const bool ok = dialog.exec() == QDialog::Accepted;
     if (ok)
-        value = v;
+        value = dialog.doubleValue();
+    // A key still held must not act on the window behind.
+    if (fForm.fFocusSink)
+        fForm.fFocusSink->setFocus();
     return ok;
+}
+
+void TFormModeHost::UpdateUnitLabels()
+{
+    if (fForm.fModes && fForm.fCoordConvert)
+        fForm.fModes->State().quantityUnitLabel = QuantityUnitLabel(fForm.PrimaryMode(), fForm.fCoordConvert->Units());
 }
 
 void TFormModeHost::DebugLine(const std::string& text)

@@ -25,6 +25,7 @@ public:
     bool SettingsMatch(int board) override;
     void ClearSettingsMatch(int board) override;
     int ConfiguredMaximum(int board) override;
+    void SetDisplayedBoard(int board) override;
     TMemIniFile* SettingsIni() override;
     void SaveSettingsIni() override;
     void BackupSettingsIni() override;
@@ -46,6 +47,15 @@ public:
     void DebugLine(const std::string& text) override;
     void ShutDownClick() override;
     void SetScreenBrightness(int value) override;
+
+    // The window's one numeric entry: title, value in and out, decimals
+    // shown; false when cancelled. The keypad entry dialog comes later; until
+    // then a plain number box (object name "DlgNumEdit") stands in for it.
+    bool EditNumber(const std::string& title, double& value, int decimals);
+    // The quantity unit label of the mode state, from the primary mode and
+    // the display units: after the units were loaded or a volume unit chosen,
+    // and at every mode set.
+    void UpdateUnitLabels();
 
 private:
     TFormCanComport& fForm;

@@ -62,7 +62,9 @@ void TFormCanComport::CreatePageObjects()
         }
     });
     fModeHost = std::make_unique<TFormModeHost>(*this);
-    fModes = std::make_unique<TModeController>(*fModeHost);
+    TModeHooks modeHooks;
+    modeHooks.updateUnitLabels = [this] { fModeHost->UpdateUnitLabels(); };
+    fModes = std::make_unique<TModeController>(*fModeHost, std::move(modeHooks));
 
     fStatusPage = std::make_unique<TStatusPage>(fPages.status);
     fStatusPage->FillStatusList();
@@ -70,6 +72,13 @@ void TFormCanComport::CreatePageObjects()
                                                  [this]() -> TDeviceModel* { return fDeviceModel.get(); });
     fConfigSettingsPage = std::make_unique<TConfigurationSettingsPage>(
         fPages.configuration, *fSettings, [this](const QString& text) { QMessageBox::warning(this, windowTitle(), text); });
+    // Settings are whole numbers, entered through the window's one numeric entry.
+    fConfigSettingsPage->SetNumericEntry([this](const QString& title, double start, int) -> std::optional<double> {
+        double value = start;
+        if (!fModeHost->EditNumber(title.toStdString(), value, 0))
+            return std::nullopt;
+        return value;
+    });
     fEditPresetsPage = std::make_unique<TPageEditPresets>(fPages.editPresets);
     fEditPresetsWetPage = std::make_unique<TPageEditPresetsWet>(fPages.editPresetsWet);
 
@@ -81,7 +90,8 @@ void TFormCanComport::CreateSettingsObjects()
 {
     LoadSelectedUnits(*fSettingsIni, fCoordConvert->Units());
     fConfigUnitsPage = std::make_unique<TPageConfigurationUnits>(
-        fPages.configuration, fCoordConvert->Units(), [this] { return fSettingsIni.get(); }, [] {});
+        fPages.configuration, fCoordConvert->Units(), [this] { return fSettingsIni.get(); },
+        [this] { fModeHost->UpdateUnitLabels(); });
     fConfigUnitsPage->Show();
 
     fGps = std::make_unique<TGpsSource>(DefaultSerialLibrary(), *fSettingsIni);
@@ -91,6 +101,7 @@ void TFormCanComport::CreateSettingsObjects()
     fReceiversPage = std::make_unique<TReceiversPage>(fPages.receivers, DefaultSerialLibrary(), *fGps,
                                                       SerialPortsFolder());
     fModes->Start();
+    fModeHost->UpdateUnitLabels();
 }
 
 void TFormCanComport::StartGpsLink()

@@ -49,6 +49,9 @@ public:
     virtual void ClearSettingsMatch(int board) = 0;
     // The configured maximum position of a board ("SetMaximumOpening").
     virtual int ConfiguredMaximum(int board) = 0;
+    // The board whose settings the "Configuration" page shows; a window
+    // without that page ignores it.
+    virtual void SetDisplayedBoard(int /*board*/) {}
 
     // "LastSelectedPreset.ini": the open cache (nullptr when none), its save
     // and its backup copy.

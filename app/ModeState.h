@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace orv {
 
@@ -37,6 +38,10 @@ struct TModeState {
     bool timerModeWanted = false;
     uint8_t timeDelayWanted = 0;
     bool multiOutputWanted = false;
+
+    // The unit of the tank and job quantities: "gal" or "L" for the fire
+    // gate, "lb" or "kg" otherwise (refreshed by the window's unit labels).
+    std::string quantityUnitLabel = "lb";
 
     bool autoBumpEnabled = false;
     int bumpStep = 1;

@@ -363,6 +363,9 @@ void TPrimaryModeSwitch::SetPrimaryMode(uint8_t mode)
         fHost.ClearSettingsMatch(b);
     }
     fState.currentBoard = model ? model->FirstBoard() : 0;
+    // The settings page follows the boards this mode loads, not a board
+    // picked in another mode.
+    fHost.SetDisplayedBoard(fState.currentBoard);
     fMaterials.Clear();
     Call(fHooks.refreshAircraftId);
 

@@ -18,7 +18,9 @@ struct TPresetUnitCodes {
     uint8_t area = 0;
 };
 
-// The codes of a display unit record.
+// The codes of a display unit record. Rates in display units do not go
+// through these codes: they follow DisplayRateUnit (ui/Units.h), whose unit
+// depends on the area choice, not on the file rule below.
 TPresetUnitCodes PresetUnitCodes(const TDisplayUnits& units);
 
 // Conversions between a value in the given units (v) and the internal SI

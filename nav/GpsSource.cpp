@@ -85,7 +85,7 @@ TGpsStartResult TGpsSource::Start(std::optional<float> presetFixedSpeed)
         link->SetLocalSpeed(*presetFixedSpeed);
     link->InitLink();
     link->SetPortName(port);
-    link->SetBaudRate(source.genericReceiver ? kReceiverBaud : kLinkBaud);
+    link->SetBaudRate(LineBaud(source.genericReceiver));
     link->SetMitigation(gchSpeed, kMitigationRemoteWhileFresh);
 
     TGpsStartResult result;

@@ -38,6 +38,9 @@ public:
     // at 4800, so its line must be at 4800 too or nothing would be read.
     static constexpr int kLinkBaud = 38400;
     static constexpr int kReceiverBaud = 4800;
+    // The line speed of a source's port: the link's and the "Receivers"
+    // page's one rule.
+    static constexpr int LineBaud(bool genericReceiver) { return genericReceiver ? kReceiverBaud : kLinkBaud; }
     static constexpr int64_t kPollIntervalMs = 100;
     static constexpr int64_t kRemoteTimeoutMs = 3000;
     static constexpr int64_t kRestartPauseMs = 20;

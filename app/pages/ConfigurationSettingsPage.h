@@ -22,8 +22,8 @@ namespace orv {
 
 // The controller-settings group of the "Configuration" page: the settings
 // edits of the displayed board, its read-backs and mismatch texts, the
-// "Left"/"Right" choice and "Save Configuration Changes". The edits take
-// typed values.
+// "Left"/"Right" choice and "Save Configuration Changes". A touch on an edit
+// opens the numeric entry the window installs (SetNumericEntry).
 class TConfigurationSettingsPage final : public IControllerSettingsView {
 public:
     // Shows a message to the operator (a message box unless replaced).

@@ -19,7 +19,9 @@ namespace orv {
 // the page holds the port itself; leaving the page gives the port back.
 class TReceiversPage {
 public:
-    static constexpr int kReceiverBaud = 38400;
+    // The port holds the generic receiver ("GPSPort"), so it is read at the
+    // speed the GPS link uses for that receiver.
+    static constexpr int kReceiverBaud = TGpsSource::LineBaud(true);
     static constexpr int kReadIntervalMs = 100;
 
     // portsFolder: where the "COM<n>" names are listed (SerialPortsFolder()).

@@ -105,8 +105,11 @@ TEST_F(ReceiversPageTest, ShowingThePageTakesThePortFromTheGpsLink)
     serial.AddPort(1);
     gps->Start(std::nullopt);
     ASSERT_NE(nullptr, gps->Link());
+    const int linkBaud = gps->Link()->BaudRate();
 
     page->Show();
+    // The receiver is read at the line speed the GPS link uses for it.
+    EXPECT_EQ(std::to_string(linkBaud), ui.bsComboBoxReceiverBaudrate->currentText().toStdString());
     EXPECT_EQ(nullptr, gps->Link());
     ASSERT_EQ(1, ui.bsListBoxReceiverPorts->count());
     EXPECT_EQ("GPS Receiver", ui.bsListBoxReceiverPorts->item(0)->text().toStdString());
