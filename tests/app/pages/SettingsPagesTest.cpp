@@ -240,6 +240,9 @@ TEST_F(ConfigurationPageTest, RightAndLeftShowTheirBoard)
     EXPECT_EQ("40", ui.LabelReadOuterDeadband->text());
 }
 
+// The page's part of the entry: title, start value, range and the text taken.
+// The window installs its own entry (TFormModeHost::EditNumber); that path is
+// tested through the real window in ConfigurationWindowTest.
 TEST_F(ConfigurationPageTest, ClickOnAnEditOpensTheNumericEntryOnceThereIsOne)
 {
     ShowBoard1();
