@@ -23,6 +23,7 @@
 #include "platform/HubScripts.h"
 #include "platform/NetlinkUsbMonitor.h"
 #include "platform/ProcessRunner.h"
+#include "store/IniBacker.h"
 #include "store/IniPaths.h"
 #include "store/SettingsRecords.h"
 
@@ -265,6 +266,15 @@ void TFormCanComport::StartUp()
                                [this] { return fUsbWatch->UsbAdapterSeen(); },
                                [this] { return fSequence.NominalReachedOnce; },
                                [this] { return static_cast<int>(fSequence.LastNominalPort); }});
+        // 5. The protected settings files, checked and restored before any
+        // of them is opened.
+        fIniBacker = std::make_unique<TINIBacker>(ProtectedIniFiles());
+        try {
+            fIniBacker->CheckAll(IniDirectory());
+        } catch (const EIniBackup&) {
+            fSettingsUnusable = true;
+            throw;
+        }
         // 7. The start-up record.
         fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
         StampProgramStart(*fStartupIni, TGPSClock::Instance().Now());
@@ -309,6 +319,10 @@ void TFormCanComport::ShowStartupFailure(const std::string& reason)
 
 void TFormCanComport::CreateDeviceModel()
 {
+    if (fSettingsUnusable) {
+        Log("Settings files lost: the controller link is not started with default settings");
+        return;
+    }
     // 1. Drop the old link, then the old model.
     fSettings->ResetAppliedFlags();
     if (fDeviceModel)
@@ -454,6 +468,9 @@ void TFormCanComport::FormDestroy()
     fGpsSelect.reset();
     fGps.reset();
     fStartupIni.reset();
+    // The backups once more, unless the program is restarting; this never raises.
+    if (fIniBacker && !fRestarting)
+        fIniBacker->BackupAll();
     // The link's threads stop before the model that owns it goes.
     if (fDeviceModel)
         fDeviceModel->SetCanport(nullptr);
@@ -470,6 +487,7 @@ void TFormCanComport::FormDestroy()
     fEditPresetsWetPage.reset();
     fSettings.reset();
     fSettingsIni.reset();
+    fIniBacker.reset();
     fCoordConvert.reset();
     fUsbWatch.reset();
     fIdleThread.reset();

@@ -38,6 +38,7 @@ class TSetCardIdPage;
 class TStatusPage;
 class THubRestart;
 class TIndicatorLights;
+class TINIBacker;
 class TNetlinkUsbMonitor;
 class TUsbWatch;
 
@@ -190,6 +191,11 @@ private:
 
     std::unique_ptr<TMemIniFile> fStartupIni;
     std::unique_ptr<TMemIniFile> fSettingsIni;
+    // Protected settings files: checked at start, backed up at the end.
+    std::unique_ptr<TINIBacker> fIniBacker;
+    // A protected file could be neither trusted nor restored: the boards are
+    // never driven with default settings.
+    bool fSettingsUnusable = false;
 
     bool fStartupRunning = false;
     bool fStartupDone = false;

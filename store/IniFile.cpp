@@ -1,6 +1,7 @@
 #include "store/IniFile.h"
 
 #include "store/Format.h"
+#include "store/IniStamp.h"
 
 #include <cerrno>
 #include <cstring>
@@ -271,8 +272,22 @@ std::string DirOf(const std::string& path)
 
 } // namespace
 
+void TMemIniFile::PutStamp()
+{
+    // The checksum covers the file as it reads without its FileID line: the
+    // [Security] section present and empty of that key.
+    Section& security = FindOrAdd(kSecuritySection);
+    auto& entries = security.entries;
+    for (auto it = entries.begin(); it != entries.end();)
+        it = (!it->key.empty() && SameText(it->key, kFileIdKey)) ? entries.erase(it) : it + 1;
+    const std::string unstamped = ToText();
+    entries.insert(entries.begin(), Entry{kFileIdKey, StampText(StampCrc32(unstamped))});
+}
+
 void TMemIniFile::UpdateFile()
 {
+    if (fStamped || IsStampedFile(fFileName))
+        PutStamp();
     const std::string text = ToText();
     const std::string dir = DirOf(fFileName);
     std::string tmpl = fFileName + ".XXXXXX";

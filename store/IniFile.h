@@ -49,8 +49,13 @@ public:
 
     // Rewrites the whole file: a temporary file in the same folder, flushed to
     // disk, then renamed over the old one, so a power loss leaves either the
-    // old or the new file, never a torn one. Raises EIniWriteError.
+    // old or the new file, never a torn one. Raises EIniWriteError. A
+    // protected file (SetStamped, or listed by SetStampedFiles) gets its
+    // integrity stamp in the same write, so it is never on disk unstamped.
     void UpdateFile();
+
+    // Every save of this file carries a fresh integrity stamp.
+    void SetStamped(bool stamped) { fStamped = stamped; }
 
     // Text of the file as UpdateFile would write it.
     std::string ToText() const;
@@ -66,6 +71,7 @@ private:
     };
 
     void Load();
+    void PutStamp();
     Section* Find(const std::string& section);
     const Section* Find(const std::string& section) const;
     Section& FindOrAdd(const std::string& section);
@@ -74,6 +80,7 @@ private:
     std::string fFileName;
     std::vector<Section> fSections;
     bool fModified = false;
+    bool fStamped = false;
 };
 
 } // namespace orv
