@@ -1,6 +1,9 @@
 // The mode controller with a real link to orvane-sim: the dry gate, armed and
-// under CAN control in the simulator, is driven to the opening of the speed.
+// under CAN control in the simulator, is driven to the opening of the speed
+// its GPS receiver reports.
 #include "device/OrvaneVEDOController.h"
+#include "nav/GpsSource.h"
+#include "platform/SerialPort.h"
 #include "tests/app/modes/ModeTestSupport.h"
 #include "tests/link/LinkTestSupport.h"
 #include "tests/support/SimProcess.h"
@@ -24,7 +27,9 @@ int SimSetPoint(SimProcess& sim)
 
 TEST(SimMode, DryGateFollowsTheSpeedOnTheController)
 {
-    SimProcess sim({"--link", "usbcan", "--port", "3"});
+    constexpr int kNavPort = 4;
+    SimProcess sim({"--link", "usbcan", "--port", "3", "--nav", "nmea", "--nav-port", std::to_string(kNavPort),
+                    "--nav-baud", "4800", "--speed-profile", "const:30"});
     ASSERT_TRUE(sim.Ready()) << sim.StartError();
     test::ScopedEnv ports("ORVANE_PORTS", sim.PortsDir());
     test::TempDir home;
@@ -54,6 +59,10 @@ TEST(SimMode, DryGateFollowsTheSpeedOnTheController)
     host.model = &model;
     host.configuredMax[b] = maximum;
     host.pageMode = osNominal;
+    // The GPS receiver the factory settings use the speed of.
+    host.ini.WriteString("GPS", "GPSPort", "COM" + std::to_string(kNavPort + 1));
+    TGpsSource gps(DefaultSerialLibrary(), host.ini);
+    host.gps = &gps;
     TModeController controller(host);
     controller.Start();
     controller.State().primaryMode = pmDryMaterial;
@@ -61,6 +70,8 @@ TEST(SimMode, DryGateFollowsTheSpeedOnTheController)
     controller.Modes().SetPrimaryMode(pmDryMaterial);
     host.shownPage = pgRunDryMaterial;
     ASSERT_NE(controller.Preset(), nullptr);
+    ASSERT_TRUE(gps.Start(static_cast<float>(controller.Preset()->FixedAppSpeedSI())).connected);
+    ASSERT_TRUE(controller.Gps().Flags() & kGpsSpeedBit);
 
     for (const char* c : {"board 0 cancontrol on", "board 0 armed on", "board 0 pilot on"})
         ASSERT_EQ(sim.Command(c).rfind("OK", 0), 0u) << c;
@@ -72,9 +83,7 @@ TEST(SimMode, DryGateFollowsTheSpeedOnTheController)
         double percent;
     };
     for (const Step s : {Step{30, 34.154}, Step{60, 65.998}}) {
-        TCalculatedQuantities& q = *controller.Quantities();
-        q.SetGpsSpeed(s.speed);
-        q.SetUseGpsSpeed(true);
+        ASSERT_EQ(sim.Command("nav speed " + std::to_string(static_cast<int>(s.speed))).rfind("OK", 0), 0u);
         const int expected = dryZero + static_cast<int>(RoundHalfEven((maximum - dryZero) * s.percent / 100));
         int setPoint = -1;
         const bool reached = ServeUntil(
@@ -86,7 +95,9 @@ TEST(SimMode, DryGateFollowsTheSpeedOnTheController)
             },
             5000);
         EXPECT_TRUE(reached) << "speed " << s.speed << ": board set point " << setPoint << ", expected " << expected;
+        EXPECT_TRUE(controller.Quantities()->UseGpsSpeed());
     }
+    host.gps = nullptr;
     model.SetCanport(nullptr);
 }
 
