@@ -128,6 +128,11 @@ struct DamageCase {
     const char* value;
 };
 
+void PrintTo(const DamageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class WindowSettingsDamage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(WindowSettingsDamage, AFailedLoadSendsNothingToTheBoards)
@@ -215,6 +220,11 @@ struct ClosedModeCase {
     const char* radio;
     int closed;
 };
+
+void PrintTo(const ClosedModeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class WindowClosedModes : public ::testing::TestWithParam<ClosedModeCase> {};
 
