@@ -173,8 +173,9 @@ void TGpsControl::OnRemoteAppRate(float kgPerHa)
         link->SetLocalAppRate(kgPerHa);
     const TDisplayUnits& units = fHost.DisplayUnits();
     fHost.View().SetText(rcDryRateValue, FormatAppRate(kgPerHa, units));
-    // The preset's setter reads display units; the link's value is kg/ha.
-    fState.preset->SetAppRate(kgPerHa * ComputeDisplayFactors(units).massRate);
+    // Stored as the guidance system sent it, so that its next sentence with
+    // the same rate finds it equal and changes nothing.
+    fState.preset->SetAppRateSI(kgPerHa);
     RecomputeOpening();
 }
 
