@@ -63,6 +63,15 @@ std::string TGpioLink::Frame(uint8_t code, const std::string& data)
 void TGpioLink::Reset()
 {
     fBuffer.clear();
+    // The board is powered from its USB port: unplugged, it forgets how it
+    // was set up and comes back as after power-up.
+    fDirections = 0xFF;
+    fOutputs = 0;
+    fStatus2 = 0;
+    for (auto& c : fChannelConfig)
+        c = 0;
+    for (auto& r : fCanRate)
+        r = 0;
 }
 
 void TGpioLink::Receive(std::string_view bytes)
@@ -226,6 +235,7 @@ void TGpioLink::OnChannelConfig(uint8_t code, const std::string& data)
         return;
     }
     fChannelConfig[channel - 1] = uint8_t(data[0]);
+    ++fChannelConfigsReceived;
     SendFrame(code, std::string(1, data[0]), "serial channel " + std::to_string(channel) + " configured with code "
         + std::to_string(uint8_t(data[0])));
 }
@@ -260,7 +270,8 @@ std::string TGpioLink::State() const
     return "directions=0x" + HexByte(fDirections) + " outputs=0x" + HexByte(fOutputs) + " can1rate="
         + std::to_string(fCanRate[0]) + " can2rate=" + std::to_string(fCanRate[1]) + " channels="
         + std::to_string(fChannelConfig[0]) + "," + std::to_string(fChannelConfig[1]) + ","
-        + std::to_string(fChannelConfig[2]) + "," + std::to_string(fChannelConfig[3]);
+        + std::to_string(fChannelConfig[2]) + "," + std::to_string(fChannelConfig[3]) + " channelconfigs="
+        + std::to_string(fChannelConfigsReceived);
 }
 
 } // namespace orv::sim

@@ -61,6 +61,8 @@ private:
     uint8_t fStatus2 = 0;
     uint8_t fChannelConfig[4] = {};
     uint8_t fCanRate[2] = {};
+    // Serial channel configurations received over the whole run.
+    int fChannelConfigsReceived = 0;
 };
 
 } // namespace orv::sim

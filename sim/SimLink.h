@@ -32,7 +32,8 @@ public:
     virtual TLinkKind Kind() const = 0;
     // Bytes the application wrote.
     virtual void Receive(std::string_view bytes) = 0;
-    // Forgets partial input (the port was unplugged).
+    // The port was unplugged: forgets partial input, and what a board that is
+    // powered from its port was set to.
     virtual void Reset() = 0;
     // Data arriving on one of the GPIO board's serial channels; only the GPIO
     // board has them.

@@ -232,6 +232,29 @@ TEST(SimGpio, GpioBitsSerialChannelsAndConfigurationAreAcknowledged)
     EXPECT_EQ(port.Read(in.size()), in);
 }
 
+// The board is powered from its USB port: unplugged, it forgets its set-up,
+// and "status" shows what it holds and how many channel set-ups it received.
+TEST(SimGpio, AnUnpluggedBoardForgetsItsChannelsAndCanRates)
+{
+    SimProcess sim({"--link", "gpio"});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    {
+        PtyClient port(sim.PortPath(0));
+        const std::string channel2Code3 = Bytes({0xF9, 0x92, 0x03, 0x8E, 0x03, 0x00, 0x00, 0x9F});
+        port.Write(channel2Code3);
+        EXPECT_EQ(port.Read(6), Bytes({0xF9, 0x92, 0x01, 0x8C, 0x03, 0x9F}));
+        port.Write(kGpioCan1Rate6);
+        EXPECT_EQ(port.Read(kGpioCan1Rate6Ack.size()), kGpioCan1Rate6Ack);
+    }
+    std::string status = sim.Command("status");
+    EXPECT_NE(status.find(" can1rate=6 can2rate=0 channels=0,3,0,0 channelconfigs=1"), std::string::npos) << status;
+
+    EXPECT_EQ(sim.Command("unplug 0.1"), "OK unplugged, back in 0.1 s");
+    ASSERT_TRUE(sim.WaitForLog("plugged in again"));
+    status = sim.Command("status");
+    EXPECT_NE(status.find(" can1rate=0 can2rate=0 channels=0,0,0,0 channelconfigs=1"), std::string::npos) << status;
+}
+
 TEST(SimSerial, BadChecksumGetsNoAnswerAndTheNextLineStillDoes)
 {
     SimProcess sim({"--link", "serial"});
