@@ -26,6 +26,7 @@
 #include "store/IniBacker.h"
 #include "store/IniPaths.h"
 #include "store/SettingsRecords.h"
+#include "store/SystemServices.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -131,6 +132,15 @@ void TFormCanComport::FormCreate()
 
     // 9. "NoKillExplorer" leaves the desktop shell alone.
     fNoKillExplorer = fArguments.contains(QStringLiteral("NoKillExplorer"), Qt::CaseSensitive);
+    fServices = std::make_unique<TSystemServices>(DefaultProcessRunner(), IniDirectory(), fNoKillExplorer,
+                                                  [](int64_t ms) { return TGPSClock::Instance().Delay(ms, true); });
+    // 4. The remote-support identifier, shown only when known.
+    {
+        const TMemIniFile startup(IniPath("OrvStartup.ini"));
+        const std::string id = RemoteSupportText(ReadRemoteSupportId(startup));
+        fPages.diagnostics.LabelQuickSupportID->setText(QString::fromStdString(id));
+        fPages.diagnostics.LabelQuickSupportID->setVisible(!id.empty());
+    }
 
     // 10. Top-left corner; the USB light off until the adapter is seen.
     move(0, 0);
@@ -275,6 +285,8 @@ void TFormCanComport::StartUp()
             fSettingsUnusable = true;
             throw;
         }
+        // 6. The write protection of the system volume.
+        fServices->CheckAndEnableWriteFilter();
         // 7. The start-up record.
         fStartupIni = std::make_unique<TMemIniFile>(IniPath("OrvStartup.ini"));
         StampProgramStart(*fStartupIni, TGPSClock::Instance().Now());
@@ -298,6 +310,8 @@ void TFormCanComport::StartUp()
         const QString version = QStringLiteral("Version: %1").arg(QStringLiteral(ORVANE_VERSION));
         fPages.diagnostics.LabelVersionDiagnostics->setText(version);
         fPages.selectPrimaryMode.LabelVersionSelectMode->setText(version);
+        // 15. The technician's desktop goes while the program runs.
+        fServices->EndShell();
         fPageControl->show();
     } catch (...) {
         fPageControl->show();
@@ -420,12 +434,14 @@ void TFormCanComport::bsButtonQuitClick()
     ShutdownPath();
     DebugOut("Call made to CloseAndShutDown");
     close();
+    CloseAndShutDown();
 }
 
 void TFormCanComport::bsButtonQuitToExplorerClick()
 {
     ShutdownPath();
     close();
+    fServices->StartShell();
 }
 
 void TFormCanComport::bsButtonRestartApplicationClick()
@@ -444,6 +460,14 @@ void TFormCanComport::bsButtonRestartApplicationClick()
     if (!started)
         Log("Restart Application could not start %s", program.toStdString());
     QCoreApplication::exit(0);
+}
+
+void TFormCanComport::CloseAndShutDown()
+{
+    // The backups first: the installation's script may power the machine off.
+    if (fIniBacker && !fRestarting)
+        fIniBacker->BackupAll();
+    fServices->CloseAndShutDown();
 }
 
 void TFormCanComport::FormDestroy()

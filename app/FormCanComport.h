@@ -39,6 +39,7 @@ class TStatusPage;
 class THubRestart;
 class TIndicatorLights;
 class TINIBacker;
+class TSystemServices;
 class TNetlinkUsbMonitor;
 class TUsbWatch;
 
@@ -146,6 +147,8 @@ private:
     void FormCreate();
     void FormShow();
     void FormDestroy();
+    // "Shut Down": backups, then the installation's shutdown script.
+    void CloseAndShutDown();
     void CreateTimers();
     void ConnectButtons();
     void ApplyPageMode();
@@ -196,6 +199,8 @@ private:
     // A protected file could be neither trusted nor restored: the boards are
     // never driven with default settings.
     bool fSettingsUnusable = false;
+    // Write protection, desktop, shutdown script.
+    std::unique_ptr<TSystemServices> fServices;
 
     bool fStartupRunning = false;
     bool fStartupDone = false;

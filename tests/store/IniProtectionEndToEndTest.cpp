@@ -88,8 +88,9 @@ void RunOnce(const test::TempDir& home, const SimProcess& sim)
 {
     AppProcess app(home.Path(), sim.PortsDir());
     ASSERT_TRUE(app.Started());
-    ASSERT_TRUE(app.WaitForOutput("Entering state: Nominal", 30000)) << app.Output() << AllLogs(home);
-    ASSERT_TRUE(app.WaitForOutput("apply settings PASSED", 20000)) << app.Output();
+    // The boards' first reports can take a few rounds of requests.
+    ASSERT_TRUE(app.WaitForOutput("Entering state: Nominal", 60000)) << app.Output() << AllLogs(home);
+    ASSERT_TRUE(app.WaitForOutput("apply settings PASSED", 30000)) << app.Output();
     EXPECT_EQ(0, app.Stop());
 }
 
@@ -137,6 +138,8 @@ TEST_F(IniProtection, AfterAStartEveryFactoryFileIsStampedAndBackedUp)
         EXPECT_EQ(text, home.Read("INI_Backup/" + name)) << name;
     }
     EXPECT_EQ(std::string::npos, AllLogs(home).find("restored")) << AllLogs(home);
+    // The program's version, from the build, in the versions record.
+    EXPECT_EQ("7.0.3.110", TMemIniFile(home.File("LastSelectedPreset.ini")).ReadString("Versions", "Application", ""));
 }
 
 TEST_F(IniProtection, AFileEditedByHandIsBroughtBackFromItsBackupAndTheEditKeptAside)
