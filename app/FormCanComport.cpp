@@ -349,6 +349,9 @@ void TFormCanComport::CreateDeviceModel()
     // 3. A new model and link.
     fDeviceModel = std::make_unique<OrvaneVEDOController>();
     fModelForLog = fDeviceModel.get();
+    // A search or check still running when RETRY or a restart is asked for
+    // ends at once; the action then runs.
+    fDeviceModel->Search().SetStopHook([this] { return fRecovery.Pending(); });
     ReInitializeCanport();
     // 4. The handlers of the boards' reports.
     fDeviceModel->SetDiagnosticsCallbacks([this](const std::string& line) { AddDiagnosticsLine(line); },
@@ -423,43 +426,51 @@ void TFormCanComport::ShutdownPath()
 
 void TFormCanComport::bsButtonCloseToDiagnosticsClick()
 {
-    StopTimers();
-    SaveModeSettings();
-    ShowFailurePage(true);
-    ReplaceDiagnostics({"Ready for Shutdown"});
+    RequestRecovery(rkCloseToDiagnostics, "bsButtonCloseToDiagnosticsClick", [this] {
+        StopTimers();
+        SaveModeSettings();
+        ShowFailurePage(true);
+        ReplaceDiagnostics({"Ready for Shutdown"});
+    });
 }
 
 void TFormCanComport::bsButtonQuitClick()
 {
-    ShutdownPath();
-    DebugOut("Call made to CloseAndShutDown");
-    close();
-    CloseAndShutDown();
+    RequestRecovery(rkQuit, "bsButtonQuitClick", [this] {
+        ShutdownPath();
+        DebugOut("Call made to CloseAndShutDown");
+        close();
+        CloseAndShutDown();
+    });
 }
 
 void TFormCanComport::bsButtonQuitToExplorerClick()
 {
-    ShutdownPath();
-    close();
-    fServices->StartShell();
+    RequestRecovery(rkQuitToExplorer, "bsButtonQuitToExplorerClick", [this] {
+        ShutdownPath();
+        close();
+        fServices->StartShell();
+    });
 }
 
 void TFormCanComport::bsButtonRestartApplicationClick()
 {
-    SaveModeSettings();
-    fRestarting = true;
-    ShutdownPath();
-    // A development machine keeps its desktop across the restart too.
-    QStringList args;
-    if (fNoKillExplorer)
-        args << QStringLiteral("NoKillExplorer");
-    const QString program = QCoreApplication::applicationFilePath();
-    const QString folder = QCoreApplication::applicationDirPath();
-    const bool started = fStartProcess ? fStartProcess(program, args, folder)
-                                       : QProcess::startDetached(program, args, folder);
-    if (!started)
-        Log("Restart Application could not start %s", program.toStdString());
-    QCoreApplication::exit(0);
+    RequestRecovery(rkRestartApplication, "bsButtonRestartApplicationClick", [this] {
+        SaveModeSettings();
+        fRestarting = true;
+        ShutdownPath();
+        // A development machine keeps its desktop across the restart too.
+        QStringList args;
+        if (fNoKillExplorer)
+            args << QStringLiteral("NoKillExplorer");
+        const QString program = QCoreApplication::applicationFilePath();
+        const QString folder = QCoreApplication::applicationDirPath();
+        const bool started = fStartProcess ? fStartProcess(program, args, folder)
+                                           : QProcess::startDetached(program, args, folder);
+        if (!started)
+            Log("Restart Application could not start %s", program.toStdString());
+        QCoreApplication::exit(0);
+    });
 }
 
 void TFormCanComport::CloseAndShutDown()

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/BusyGuard.h"
+#include "app/DeferredActions.h"
 #include "app/Pages.h"
 #include "app/StartupSequence.h"
 #include "app/StateMachine.h"
@@ -126,8 +127,8 @@ public:
     void EnableCheckCan(bool enabled) override;
     void StartGpsLink() override;
     void ServiceProbeAndLogger() override;
-    int DataVaultPort() override { return fDataVaultPort; }
-    int ReabePort() override { return fReabePort; }
+    int DataVaultPort() override;
+    int ReabePort() override;
     void Delay(int64_t ms) override;
 
     void ReplaceDiagnostics(const std::vector<std::string>& lines);
@@ -242,8 +243,25 @@ private:
     std::unique_ptr<OrvaneVEDOController> fDeviceModel;
     // Read by the log from any thread; set only while the model exists.
     std::atomic<OrvaneVEDOController*> fModelForLog{nullptr};
-    int fDataVaultPort = 0;
-    int fReabePort = 0;
+
+    // RETRY, Try Restart, Restart Application, the shut-down buttons and the
+    // service pages free or replace what a wait may be using; asked for during
+    // a wait, they run once it has returned.
+    enum TRecoveryKind {
+        rkRetry,
+        rkTryRestart,
+        rkRestartApplication,
+        rkCloseToDiagnostics,
+        rkQuit,
+        rkQuitToExplorer,
+        rkServiceStick,
+    };
+    void RequestRecovery(TRecoveryKind kind, const char* handler, std::function<void()> action);
+    void ArmRecoveryCall();
+    bool fRecoveryCallArmed = false;
+    TDeferredActions fRecovery{{[] { return TGPSClock::PumpingWaits(); }, [this] { ArmRecoveryCall(); }}};
+    // A GPIO board serial channel from the "RECEIVERS" section; 0 = none.
+    int ReceiversChannel(const char* key) const;
 };
 
 } // namespace orv

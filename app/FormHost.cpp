@@ -17,6 +17,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace orv {
 
 TMemIniFile& TFormCanComport::StartupIni()
@@ -101,8 +103,31 @@ bool TFormCanComport::SettingsReported()
 
 void TFormCanComport::SetChannelConfig(int channel, int code)
 {
-    if (fDeviceModel && fDeviceModel->Canport())
-        fDeviceModel->Canport()->SetChannelConfig(channel, static_cast<uint8_t>(code));
+    // Only the GPIO board has serial channels; on another link the request
+    // would wait in a queue that is never written.
+    TDVIOController* link = fDeviceModel ? fDeviceModel->Canport() : nullptr;
+    if (link && IsGpioKind(link->LinkKind()))
+        link->SetChannelConfig(channel, static_cast<uint8_t>(code));
+}
+
+int TFormCanComport::ReceiversChannel(const char* key) const
+{
+    if (!fSettingsIni)
+        return 0;
+    const int64_t v = fSettingsIni->ReadInteger("RECEIVERS", key, 0);
+    return v >= 0 && v <= 255 ? static_cast<int>(v) : 0;
+}
+
+// Read at every use, so the channels are set up as the settings now say
+// whenever "Nominal" is entered, after a recovery as much as at start.
+int TFormCanComport::DataVaultPort()
+{
+    return ReceiversChannel("DataVaultPort");
+}
+
+int TFormCanComport::ReabePort()
+{
+    return ReceiversChannel("ReabePort");
 }
 
 std::string TFormCanComport::LinkFailureText()
@@ -177,9 +202,15 @@ void TFormCanComport::AttemptRecovery()
         fMachine.NextState = stNamedPortFound;
         fMachine.State(stNamedPortFound).PassCount = 0;
     } else {
-        fMachine.NextState = stNominal;
+        // "Nominal" was never reached on a port: start over from the
+        // remembered port, or search when none is known. Entering "Nominal"
+        // on the fresh link, which nobody verified, would lock whatever port
+        // was last tried (255 when none was found) and the fast recovery
+        // would check that one for ever; after a check that had succeeded
+        // ("Named Port Found" reports success into "Awaiting
+        // Initialization") it would wait for reports on a link never opened.
         ReInitializeCanport();
-        fMachine.ReportState(sttype_success);
+        fMachine.NextState = stSettingUp;
     }
     EnableCheckCan(true);
 }
@@ -187,14 +218,51 @@ void TFormCanComport::AttemptRecovery()
 void TFormCanComport::bsSkinRETRYClick()
 {
     fPages.diagnostics.bsSkinRETRY->setEnabled(false);
-    fSequence.FastRecoveryCount = 0;
-    fMachine.ResetPassCounters(0);
-    AttemptRecovery();
+    RequestRecovery(rkRetry, "bsSkinRETRYClick", [this] {
+        fSequence.FastRecoveryCount = 0;
+        fMachine.ResetPassCounters(0);
+        AttemptRecovery();
+    });
 }
 
 void TFormCanComport::ButtonTryRestartClick()
 {
-    CreateDeviceModel();
+    RequestRecovery(rkTryRestart, "ButtonTryRestartClick", [this] {
+        CreateDeviceModel();
+        // A new model knows no port and no state: the machine starts over as
+        // at start-up. Left where it was, it would stay in a state that has
+        // nothing to run ("Application Error Raised") or go on with a port
+        // the new model never heard of.
+        fMachine.ResetPassCounters(0);
+        fMachine.NextState = stSettingUp;
+    });
+}
+
+void TFormCanComport::RequestRecovery(TRecoveryKind kind, const char* handler, std::function<void()> action)
+{
+    fRecovery.Request(kind, [this, handler, action = std::move(action)] {
+        // The supervision tick does not step the machine inside the action's
+        // own waits: the action decides where the machine goes next.
+        TBusyScope tick(fBusy, fTimerCheckCan);
+        try {
+            action();
+        } catch (const std::exception& e) {
+            Log("Error raised in %s: %s", handler, e.what());
+        } catch (...) {
+            Log("Error raised in %s: %s", handler, "unknown error");
+        }
+    });
+}
+
+void TFormCanComport::ArmRecoveryCall()
+{
+    if (fRecoveryCallArmed)
+        return;
+    fRecoveryCallArmed = true;
+    QTimer::singleShot(10, this, [this] {
+        fRecoveryCallArmed = false;
+        fRecovery.RunPending();
+    });
 }
 
 void TFormCanComport::AddDiagnosticsLine(const std::string& line)
@@ -234,7 +302,13 @@ void TFormCanComport::ServiceProbeAndLogger() {}
 
 void TFormCanComport::Delay(int64_t ms)
 {
-    TGPSClock::Instance().Delay(ms, true);
+    // A recovery action waiting for this wait to return cuts it short.
+    auto& clock = TGPSClock::Instance();
+    TDeadline until;
+    clock.SetDeadline(ms, until);
+    while (!fRecovery.Pending() && clock.DeadlineRunning(until))
+        if (clock.Delay(std::min<int64_t>(ms, 10), true))
+            return;
 }
 
 // Timer handlers: each guarded against running inside itself, since waits
@@ -245,6 +319,12 @@ void TFormCanComport::TimerCheckCanTimer()
     TBusyScope busy(fBusy, fTimerCheckCan);
     if (busy.WasBusy())
         return;
+    // A recovery action asked for during the last step's waits runs first:
+    // it decides the next state.
+    if (fRecovery.Pending()) {
+        fRecovery.RunPending();
+        return;
+    }
     try {
         fTick.Run();
     } catch (const std::exception& e) {
@@ -296,8 +376,11 @@ void TFormCanComport::TimerCheckUSBTimer()
     TBusyScope busy(fBusy, fTimerCheckUSB);
     if (busy.WasBusy())
         return;
-    if (fUsbWatch)
-        fUsbWatch->TimerCheckUSBTimer();
+    // Finding a service stick rebuilds the pages.
+    RequestRecovery(rkServiceStick, "TimerCheckUSBTimer", [this] {
+        if (fUsbWatch)
+            fUsbWatch->TimerCheckUSBTimer();
+    });
 }
 
 } // namespace orv

@@ -194,6 +194,15 @@ void TStartupSequence::EnterApplicationError(int)
 
 void TStartupSequence::EnterFastRecovery(int)
 {
+    if (fHost.LastOrvPort() == kNoPort) {
+        // No port to check again: searching is the only way to one. Checking
+        // "port 255" would fail into this state round after round.
+        fHost.SetPortLocked(false);
+        fMachine.ResetPassCounters(MakeStateSet({stAttemptingFastRecovery, stAttemptingRecovery}));
+        fMachine.NextState = fMachine.SearchStartState;
+        fHost.EnableCheckCan(true);
+        return;
+    }
     if (fHost.PortLocked()) {
         fMachine.ResetPassCounters(MakeStateSet({stAttemptingFastRecovery, stAttemptingRecovery}));
         FastRecoveryCount += 1;

@@ -15,8 +15,15 @@ void OrvaneVEDOController::SetCanport(std::unique_ptr<TDVIOController> link)
     fLogKind = -1;
     SetControllerLink(nullptr);
     fLinkAdapter.Bind(nullptr);
-    if (old)
+    if (old) {
         old->CloseLink();
+        // A running check of the known port may still hold the link: the
+        // search stops, and the link goes once the search has returned.
+        if (fSearch.Running()) {
+            fSearch.Stop();
+            fReplacedDuringSearch.push_back(std::move(old));
+        }
+    }
     old.reset();
     fCanport = std::move(link);
     fLinkAdapter.Bind(fCanport.get());
@@ -64,6 +71,14 @@ void OrvaneVEDOController::SetCurrentCommTarget(int target)
 
 bool OrvaneVEDOController::FindCommTarget()
 {
+    struct TRelease {
+        OrvaneVEDOController& model;
+        ~TRelease()
+        {
+            if (!model.fSearch.Running())
+                model.fReplacedDuringSearch.clear();
+        }
+    } release{*this};
     const bool found = fSearch.FindCommTarget(fCurrentCommTarget, fLastOrvPort, fCanport.get());
     UpdateLogKind();
     return found;

@@ -66,6 +66,8 @@ private:
 
     ISerialLibrary& fSio;
     std::unique_ptr<TDVIOController> fCanport;
+    // Links replaced while a search ran, closed but kept until it returns.
+    std::vector<std::unique_ptr<TDVIOController>> fReplacedDuringSearch;
     TDvioLinkAdapter fLinkAdapter;
     TPortSearch fSearch;
     int fCurrentCommTarget = 1;

@@ -45,11 +45,13 @@ TCanRecord TPortSearch::CanPingRecord()
 
 bool TPortSearch::Wait(int ms)
 {
-    if (fWait) {
+    if (StopAsked())
+        return true;
+    if (fWait)
         fWait(ms);
-        return false;
-    }
-    return TMainThreadCalls::WaitPumping(ms);
+    else if (TMainThreadCalls::WaitPumping(ms))
+        return true;
+    return StopAsked();
 }
 
 bool TPortSearch::FindCommTarget(int target, uint8_t& lastOrvPort, TDVIOController* canport)
@@ -57,6 +59,7 @@ bool TPortSearch::FindCommTarget(int target, uint8_t& lastOrvPort, TDVIOControll
     if (fRunning)
         return false;
     fRunning = true;
+    fStopNow = false;
     LinkLogFilter().EnableLevel(kLinkEventLevel, true);
     TSearchScope scope{fRunning, *this};
     switch (target) {

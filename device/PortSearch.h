@@ -49,19 +49,30 @@ public:
     // The search's waits (default: serve the workers and the event loop).
     using WaitHook = std::function<void(int ms)>;
     void SetWaitHook(WaitHook hook) { fWait = std::move(hook); }
+    // Asked before and after each wait: true ends the search or the check at
+    // once, as if nothing had answered (the owner has something more urgent
+    // to do with the links, which must not happen inside the search).
+    using StopHook = std::function<bool()>;
+    void SetStopHook(StopHook hook) { fStop = std::move(hook); }
+    // Ends the running search at its next wait (its link was taken away).
+    void Stop() { fStopNow = fRunning; }
     const std::vector<std::pair<int, std::unique_ptr<TDVIOController>>>& SearchLinks() const { return fLinks; }
     // The search link being closed right now, if any.
     const TDVIOController* Closing() const { return fClosing; }
 
 private:
-    // True when the wait was cut short because the application is stopping.
+    // True when the wait was cut short: the application is stopping, or the
+    // owner asked the search to stop.
     bool Wait(int ms);
+    bool StopAsked() const { return fStopNow || (fStop && fStop()); }
 
     ISerialLibrary& fSio;
     bool fRunning = false;
     std::vector<std::pair<int, std::unique_ptr<TDVIOController>>> fLinks;
     const TDVIOController* fClosing = nullptr;
     WaitHook fWait;
+    StopHook fStop;
+    bool fStopNow = false;
 };
 
 } // namespace orv

@@ -11,6 +11,7 @@ namespace {
 std::mutex gInstanceMutex;
 std::unique_ptr<TGPSClock> gInstance;
 TGPSClock::PumpHook gPump;
+thread_local int tPumpingWaits = 0;
 
 int64_t CheckedMul(int64_t a, int64_t b)
 {
@@ -66,6 +67,11 @@ void TGPSClock::Uninstall()
     gInstance.reset();
 }
 
+int TGPSClock::PumpingWaits()
+{
+    return tPumpingWaits;
+}
+
 void TGPSClock::SetPumpHook(PumpHook hook)
 {
     gPump = std::move(hook);
@@ -93,6 +99,11 @@ int64_t TGPSClock::ElapsedMs(int64_t startTicks) const
 bool TGPSClock::Delay(int64_t ms, bool pump) const
 {
     const int64_t until = CheckedAdd(Ticks(), CheckedMul(ms, fTicksPerMs));
+    struct TDepth {
+        bool counted;
+        explicit TDepth(bool c) : counted(c) { tPumpingWaits += counted; }
+        ~TDepth() { tPumpingWaits -= counted; }
+    } depth(pump);
     while (Ticks() < until) {
         if (pump && gPump && gPump())
             return true;

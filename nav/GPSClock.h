@@ -42,6 +42,11 @@ public:
     int64_t ElapsedMs(int64_t startTicks) const;
     // Busy-waits; with pump the event loop keeps running. True when cut short.
     bool Delay(int64_t ms, bool pump) const;
+    // Waits with pump now running on the calling thread (a wait whose pump
+    // runs a handler that waits too counts twice). While it is not 0, an
+    // event handler is running inside some wait, and whatever that wait's
+    // caller holds must stay alive.
+    static int PumpingWaits();
 
     int32_t StartStopwatch();
     int64_t StopwatchMs(int32_t id) const;

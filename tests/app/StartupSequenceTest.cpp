@@ -173,6 +173,7 @@ TEST_F(StartupSequenceTest, EnteringNominalLocksThePortAndConfiguresTheChannels)
 TEST_F(StartupSequenceTest, AfterNominalEveryFifthFastRecoveryRestartsTheHubFirst)
 {
     host.portLocked = true;
+    host.lastOrvPort = 4;
     std::vector<int> next;
     for (int attempt = 1; attempt <= 10; ++attempt) {
         seq.EnterFastRecovery(stAttemptingFastRecovery);
@@ -183,6 +184,7 @@ TEST_F(StartupSequenceTest, AfterNominalEveryFifthFastRecoveryRestartsTheHubFirs
 
 TEST_F(StartupSequenceTest, FastRecoveryWithoutALockedPortGoesStraightToNominal)
 {
+    host.lastOrvPort = 4;
     machine.CurrentState = stAttemptingFastRecovery;
     machine.State(stNamedPortFound).PassCount = 4;
     seq.EnterFastRecovery(stAttemptingFastRecovery);
@@ -193,12 +195,40 @@ TEST_F(StartupSequenceTest, FastRecoveryWithoutALockedPortGoesStraightToNominal)
 TEST_F(StartupSequenceTest, ALinkFailureInNominalShowsTheFailurePageAndRecoversFast)
 {
     host.portLocked = true;
+    host.lastOrvPort = 4;
     machine.CurrentState = machine.NextState = stNominal;
     machine.ReportState(sttype_Failure);
     EXPECT_EQ(1, host.failurePagesShown);
     EXPECT_EQ(stAttemptingFastRecovery, machine.NextState);
     host.findResults = {true};
     EXPECT_EQ((std::vector<int>{14, 5, 2}), Steps(3));
+}
+
+// No port known (255): the fast recovery cannot check one again and searches,
+// whether or not "Nominal" locked the port, instead of failing into itself.
+TEST_F(StartupSequenceTest, FastRecoveryWithNoPortKnownSearches)
+{
+    for (bool locked : {true, false}) {
+        host.portLocked = locked;
+        host.lastOrvPort = 255;
+        host.tickEnabled = false;
+        machine.CurrentState = stAttemptingFastRecovery;
+        machine.NextState = stAttemptingFastRecovery;
+        seq.EnterFastRecovery(stAttemptingFastRecovery);
+        EXPECT_EQ(stSearchingGpioPort, machine.NextState) << locked;
+        EXPECT_FALSE(host.portLocked) << locked;
+        EXPECT_TRUE(host.tickEnabled) << locked;
+    }
+    // And from "Nominal" reached on no port, the search finds one and the
+    // machine goes on through the check of that port.
+    host.portLocked = true;
+    machine.CurrentState = machine.NextState = stNominal;
+    machine.VisitedStates = 0;
+    machine.ReportState(sttype_Failure);
+    host.findResults = {true, true};
+    host.foundPort = 3;
+    EXPECT_EQ((std::vector<int>{14, 6, 6, 5, 2}), Steps(5));
+    EXPECT_EQ(3, host.lastOrvPort);
 }
 
 TEST_F(StartupSequenceTest, AnApplicationErrorHandsOverToTheErrorPage)

@@ -211,6 +211,53 @@ TEST_F(PortSearchTest, ASearchEndsAtOnceWhenTheApplicationStops)
     }
 }
 
+// The owner asks the search to stop (a recovery action waits for it): the
+// search and the check of the known port end at their next wait, as if
+// nothing had answered, and leave no search link behind.
+TEST_F(PortSearchTest, ASearchEndsAtOnceWhenItsOwnerAsksItToStop)
+{
+    for (int target : {2, 3}) {
+        model.SetCurrentCommTarget(target);
+        model.SetLastOrvPort(1); // silent: only the stop can end it early
+        model.ReplaceCanport();
+        int waits = 0;
+        model.Search().SetWaitHook([&](int ms) {
+            ++waits;
+            TMainThreadCalls::WaitPumping(ms);
+        });
+        model.Search().SetStopHook([&] { return waits > 0; });
+        EXPECT_FALSE(model.FindCommTarget()) << target;
+        EXPECT_EQ(1, waits) << target;
+        EXPECT_TRUE(model.Search().SearchLinks().empty());
+        EXPECT_FALSE(model.SearchRunning());
+    }
+}
+
+// A link replaced while the known port is checked on it (something run from
+// inside the check's wait) is closed at once and the check stops; the link
+// is freed only once the check has returned.
+TEST_F(PortSearchTest, ALinkReplacedDuringTheCheckOfItsPortOutlivesTheCheck)
+{
+    model.SetCurrentCommTarget(3);
+    model.SetLastOrvPort(1); // silent: the check would take its two seconds
+    model.ReplaceCanport();
+    const TDVIOController* checked = model.Canport();
+    int waits = 0;
+    model.Search().SetWaitHook([&](int ms) {
+        if (waits++ == 0)
+            model.ReplaceCanport();
+        TMainThreadCalls::WaitPumping(ms);
+    });
+    EXPECT_FALSE(model.FindCommTarget());
+    EXPECT_EQ(1, waits);
+    EXPECT_NE(checked, model.Canport());
+    EXPECT_EQ(0, serial.OpenCount()); // the replaced link's port is closed
+    // The next check runs in full on the new link.
+    waits = 2;
+    peers.Answer(1);
+    EXPECT_TRUE(model.FindCommTarget());
+}
+
 TEST_F(PortSearchTest, OddTargetWithoutALinkOrWithABadTargetFails)
 {
     model.SetCurrentCommTarget(1);
