@@ -100,7 +100,7 @@ TEST_F(FormTest, CreationBuildsTheWindowWithOnlyTheDiagnosticsTab)
 
 TEST_F(FormTest, ShowingTheWindowArmsTheStartupTimerOnce)
 {
-    TFormCanComport form({"orvane"});
+    TFormCanComport form({"orvane", "NoKillExplorer"});
     form.show();
     EXPECT_TRUE(form.Timer("TimerStartup")->isActive());
     form.TimerStartupTimer();
@@ -137,7 +137,7 @@ TEST_F(FormTest, StartUpStampsTheStartupFileAndSearchesWhileNoControllerAnswers)
 
 TEST_F(FormTest, ServiceModeOffersTheServiceTabs)
 {
-    TFormCanComport form({"orvane"});
+    TFormCanComport form({"orvane", "NoKillExplorer"});
     form.DoingService(osService);
     for (int i = 0; i < kPageCount; ++i)
         EXPECT_EQ(((kServiceTabMask >> i) & 1u) != 0, form.PageControl()->isTabVisible(i)) << i;
