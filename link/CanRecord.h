@@ -31,6 +31,17 @@ constexpr uint32_t kCanIdBase = 0x00080000u;
 constexpr uint8_t kStatusRequestCode = 0x02;
 // "Control Message": a board's commanded position and control bits.
 constexpr uint8_t kControlMessageCode = 0x01;
+// The reports a board sends on its own ten times a second ("Status",
+// "Current"); a lost one is replaced within 100 ms. Every other report answers
+// a request and comes once.
+constexpr uint8_t kPeriodicReportCodes[] = {0x03, 0x09};
+constexpr bool IsPeriodicReport(uint32_t identifier)
+{
+    for (uint8_t code : kPeriodicReportCodes)
+        if ((identifier & 0xFF) == code)
+            return true;
+    return false;
+}
 
 // Identifier of a command: code | board × 0x100 | 0x00080000.
 constexpr uint32_t CanIdentifier(uint8_t code, int board)

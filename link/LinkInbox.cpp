@@ -84,9 +84,12 @@ void TLinkInbox::ProcessLocked()
             }
         } else if ((type == gtCan1 || type == gtCan2) && n == 16) {
             auto& q = fCan[type - gtCan1];
-            while (q.size() > kCanQueueKeep - 1)
-                q.pop_front();
             q.push_back(TCanRecord::FromBytes(m.Data.data()));
+            const auto periodic = [](const TCanRecord& r) { return IsPeriodicReport(r.Identifier); };
+            for (auto n = std::count_if(q.begin(), q.end(), periodic); n > static_cast<long>(kCanQueueKeep); --n)
+                q.erase(std::find_if(q.begin(), q.end(), periodic));
+            while (q.size() > kCanQueueGuard)
+                q.pop_front();
         }
     }
 }

@@ -19,7 +19,11 @@ namespace orv {
 class TLinkInbox {
 public:
     static constexpr size_t kMaxText = 8192;
+    // A CAN queue keeps the newest 6 periodic reports; the reports that
+    // answer a request are kept besides them (a burst of a dual gate's doubled
+    // answers is more than 6), up to a guard against a reader that stopped.
     static constexpr size_t kCanQueueKeep = 6;
+    static constexpr size_t kCanQueueGuard = 64;
     static constexpr size_t kChannelSize = 4095;
     static constexpr size_t kChannelKeep = 4094;
 

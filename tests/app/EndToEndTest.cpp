@@ -161,6 +161,29 @@ TEST_P(EndToEndBoards, ReachesNominalAsksOnceForRevisionAndIdPollsAndAppliesTheS
     EXPECT_EQ(0, app.Stop());
 }
 
+// Boards reporting ten times a second answer the start-up requests in one
+// burst with their reports: the answers are not lost among them, so the
+// first request (or, on a loaded machine, the second) is enough.
+TEST(EndToEndReports, ABusyDualGateOnTheAdapterAnswersTheFirstRequests)
+{
+    SimProcess sim({"--link", "usbcan", "--port", "2", "--boards", "2", "--status-rate", "10"});
+    ASSERT_TRUE(sim.Ready()) << sim.StartError();
+    test::TempDir home;
+    test::SeedFactoryHome(home.Path(), 1, 2, 5);
+    for (int run = 0; run < 2; ++run) {
+        AppProcess app(home.Path(), sim.PortsDir());
+        ASSERT_TRUE(app.WaitForOutput("Entering state: Nominal", 30000)) << app.Output();
+        const std::string out = app.Output();
+        const std::string before = out.substr(0, out.find("Entering state: Nominal"));
+        int requests = 0;
+        for (size_t p = before.find("RequestAllOrvStatus"); p != std::string::npos;
+             p = before.find("RequestAllOrvStatus", p + 1))
+            ++requests;
+        EXPECT_LE(requests, 2) << "run " << run;
+        EXPECT_EQ(0, app.Stop());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(LinkKinds, EndToEndBoards,
                          ::testing::Values(BoardsCase{"gpio", 1}, BoardsCase{"gpio", 2}, BoardsCase{"serial", 1},
                                            BoardsCase{"usbcan", 1}, BoardsCase{"usbcan", 2}),

@@ -49,6 +49,47 @@ TEST(LinkInboxTest, CanQueueKeepsTheNewestSix)
     EXPECT_FALSE(inbox.ResponseFlag(gtCan2));
 }
 
+// A dual gate's doubled answers to the start-up requests arrive in one burst
+// among the periodic reports: the answers are never pushed out by the
+// reports, which keep their newest six.
+TEST(LinkInboxTest, AnswersToRequestsSurviveABurstOfPeriodicReports)
+{
+    TLinkInbox inbox;
+    std::vector<uint32_t> sent;
+    for (int board : {1, 2})
+        for (uint32_t code : {0x04u, 0x04u, 0x07u, 0x07u}) // configuration and PWM reports, doubled
+            sent.push_back(0x00080000 | code | (board << 8));
+    for (uint32_t i = 0; i < 10; ++i) // status and current reports of both boards
+        sent.push_back(0x00080000 | (i % 2 ? 0x09u : 0x03u) | ((1 + i % 4 / 2) << 8) | (i << 16));
+    std::vector<uint8_t> bytes;
+    for (uint32_t id : sent) {
+        const auto f = BuildGpioFrame(gtCan1, CanMessage(id).Data);
+        bytes.insert(bytes.end(), f.begin(), f.end());
+    }
+    Receive(inbox, 0, bytes);
+
+    std::vector<uint32_t> kept;
+    while (auto r = inbox.PopCan(1))
+        kept.push_back(r->Identifier);
+    std::vector<uint32_t> wanted(sent.begin(), sent.begin() + 8);
+    wanted.insert(wanted.end(), sent.end() - 6, sent.end());
+    EXPECT_EQ(wanted, kept);
+}
+
+// A reader that stopped polling cannot make the queue grow without end.
+TEST(LinkInboxTest, AnswersAreKeptUpToTheGuard)
+{
+    TLinkInbox inbox;
+    std::vector<uint8_t> bytes;
+    for (uint32_t i = 0; i < TLinkInbox::kCanQueueGuard + 10; ++i) {
+        const auto f = BuildGpioFrame(gtCan1, CanMessage(0x00080004 | (i << 16)).Data);
+        bytes.insert(bytes.end(), f.begin(), f.end());
+    }
+    Receive(inbox, 0, bytes);
+    EXPECT_EQ(TLinkInbox::kCanQueueGuard, inbox.CanQueueSize(1));
+    EXPECT_EQ(0x00080004u | (10u << 16), inbox.PopCan(1)->Identifier);
+}
+
 TEST(LinkInboxTest, KeepsDipReplyStatusBytesAndFlags)
 {
     TLinkInbox inbox;
