@@ -1,6 +1,7 @@
 #include "app/FormCanComport.h"
 
 #include "app/IndicatorLights.h"
+#include "device/OrvaneVEDOController.h"
 #include "nav/GPSClock.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/IniPaths.h"
@@ -178,6 +179,35 @@ TEST_F(FormTest, AnErrorInATickLeadsToTheApplicationErrorPageAndRetryRecovers)
     EXPECT_TRUE(form.Timer("TimerCheckCan")->isActive());
     // No port was ever found: the start-up begins again.
     EXPECT_EQ(stSettingUp, form.StateMachine().NextState);
+}
+
+// "Try Restart" on the application error page: a new device model, and the
+// link set-up starts over (the error state has nothing to run by itself).
+TEST_F(FormTest, TryRestartAfterAnApplicationErrorStartsTheLinkSetUpOver)
+{
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    auto& settingUp = form.StateMachine().State(stSettingUp).onEnter;
+    const auto original = settingUp;
+    bool raised = false;
+    settingUp = [&raised, original](int s) {
+        if (!raised) {
+            raised = true;
+            throw std::runtime_error("tick failed");
+        }
+        original(s);
+    };
+    form.TimerCheckCanTimer();
+    ASSERT_EQ(stApplicationErrorRaised, form.StateMachine().CurrentState);
+    ASSERT_EQ(nullptr, form.DeviceModel()->Canport());
+
+    form.Pages().diagnostics.ButtonTryRestart->click();
+    ASSERT_NE(nullptr, form.DeviceModel()->Canport());
+    EXPECT_TRUE(form.Timer("TimerCheckCan")->isActive());
+    form.TimerCheckCanTimer();
+    EXPECT_EQ(stSettingUp, form.StateMachine().CurrentState);
+    // No port remembered: the search comes next.
+    EXPECT_EQ(stSearchingGpioPort, form.StateMachine().NextState);
 }
 
 TEST_F(FormTest, RestartApplicationStartsTheProgramAgainAndStopsEverything)
