@@ -40,6 +40,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 #ifndef ORVANE_VERSION
 #define ORVANE_VERSION "0.0.0"
 #endif
@@ -459,6 +461,15 @@ void TFormCanComport::bsButtonRestartApplicationClick()
         SaveModeSettings();
         fRestarting = true;
         ShutdownPath();
+        // Under the service manager the new instance is its to start: one we
+        // started ourselves would be stopped with the rest of the service the
+        // moment this one ends, leaving the panel blank.
+        const char* invocation = std::getenv("INVOCATION_ID");
+        if (invocation && *invocation) {
+            Log("Restart Application: the service manager starts the program again");
+            QCoreApplication::exit(kRestartExitCode);
+            return;
+        }
         // A development machine keeps its desktop across the restart too.
         QStringList args;
         if (fNoKillExplorer)

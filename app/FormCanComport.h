@@ -133,6 +133,10 @@ public:
 
     void ReplaceDiagnostics(const std::vector<std::string>& lines);
 
+    // The exit status by which "Restart Application" asks the service
+    // manager for a new instance (orvane.service restarts on it).
+    static constexpr int kRestartExitCode = 75;
+
     // How "Restart Application" starts the new instance (tests replace it).
     using ProcessStarter = std::function<bool(const QString& program, const QStringList& arguments,
                                               const QString& folder)>;

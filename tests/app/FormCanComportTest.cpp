@@ -5,6 +5,7 @@
 #include "nav/GPSClock.h"
 #include "platform/fake/FakeTimeSource.h"
 #include "store/IniPaths.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 #include <QApplication>
@@ -227,6 +228,22 @@ TEST_F(FormTest, RestartApplicationStartsTheProgramAgainAndStopsEverything)
     EXPECT_TRUE(form.Restarting());
     for (const char* name : {"TimerCheckCan", "TimerUpdateQuantities", "TimerStartup"})
         EXPECT_FALSE(form.Timer(name)->isActive()) << name;
+}
+
+// On the panel PC the service manager runs the program: it starts the new
+// instance itself, on the program's exit status.
+TEST_F(FormTest, RestartApplicationUnderTheServiceManagerLeavesTheNewInstanceToIt)
+{
+    test::ScopedEnv service("INVOCATION_ID", "0123456789abcdef");
+    TFormCanComport form({"orvane", "NoKillExplorer"});
+    form.TimerStartupTimer();
+    bool started = false;
+    form.SetProcessStarter([&](const QString&, const QStringList&, const QString&) { return started = true; });
+    QTimer::singleShot(0, &form, [&] { form.Pages().diagnostics.bsButtonRestartApplication->click(); });
+    QTimer::singleShot(30000, [] { QCoreApplication::exit(-1); });
+    EXPECT_EQ(TFormCanComport::kRestartExitCode, QCoreApplication::exec());
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(form.Restarting());
 }
 
 TEST_F(FormTest, DestroyingTheWindowLeavesNoThreadBehind)
