@@ -1,5 +1,7 @@
 #include "platform/HubScripts.h"
 
+#include "platform/SystemScripts.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,28 +20,6 @@ std::string Prologue(const std::string& resultPath)
            ShellQuote(resultPath) +
            "\n"
            "if ( true > \"$RESULT\" ) 2>/dev/null; then exec > \"$RESULT\" 2>&1; else exec > /dev/null 2>&1; fi\n";
-}
-
-bool WriteWhole(const std::string& path, const std::string& text)
-{
-    const std::string temp = path + ".new";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    const bool ok = done == text.size() && ::fsync(fd) == 0;
-    ::fchmod(fd, 0755);
-    if (::close(fd) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 std::string InFolder(const std::string& folder, const std::string& file)
@@ -146,8 +126,8 @@ bool WriteHubBatchFiles(const std::string& folder, THubBatchFiles& files)
 {
     files.rescan = InFolder(folder, "RescanHub.sh");
     files.restart = InFolder(folder, "RestartHub.sh");
-    const bool rescan = WriteWhole(files.rescan, RescanHubScript(InFolder(folder, "RescanResult.txt")));
-    const bool restart = WriteWhole(files.restart, RestartHubScript(InFolder(folder, "RestartResult.txt")));
+    const bool rescan = WriteScriptFile(files.rescan, RescanHubScript(InFolder(folder, "RescanResult.txt")));
+    const bool restart = WriteScriptFile(files.restart, RestartHubScript(InFolder(folder, "RestartResult.txt")));
     return rescan && restart;
 }
 
